@@ -1,0 +1,283 @@
+#include "AmpSimulator.h"
+
+#include "link/ProtocolMACLayer.h"
+#include "protocol/NormalMessages.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace normal;
+
+namespace {
+constexpr int kFrameLen = 16;
+constexpr int kPollMs = 10;          // how often the serving thread looks at the stop flag
+constexpr int kWriteStallMs = 2000;  // give up on an answer the program never reads
+} // namespace
+
+CAmpSimulator::CAmpSimulator()
+{
+    // Values an amplifier fresh from the factory reports.
+    m_params[ADDR_FIRST_INPUT] = 0x0010;
+    m_params[ADDR_MIXER_MODE] = 1;  // mode 0 ("Mixer"), stored as mode + 1
+    m_params[ADDR_EQ_PRESET_COUNT] = 12;
+    m_params[ADDR_VERSION_FIRST + 0] = 1203;  // firmware 1.2.03
+    m_params[ADDR_VERSION_FIRST + 1] = 0;
+    m_params[ADDR_VERSION_FIRST + 2] = 105;   // EQ data 0.1.05.J
+    m_params[ADDR_VERSION_FIRST + 3] = 1000;
+}
+
+CAmpSimulator::~CAmpSimulator()
+{
+    Stop();
+}
+
+bool CAmpSimulator::Start(std::string* error)
+{
+    auto fail = [&](const char* what) {
+        if (error != nullptr)
+            *error = std::string(what) + ": " + std::strerror(errno);
+        Stop();
+        return false;
+    };
+    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_master < 0)
+        return fail("posix_openpt");
+    if (grantpt(m_master) != 0 || unlockpt(m_master) != 0)
+        return fail("unlockpt");
+    char name[128];
+    if (ptsname_r(m_master, name, sizeof name) != 0)
+        return fail("ptsname");
+    m_slavePath = name;
+    m_slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_slave < 0)
+        return fail("open slave");
+    termios tio {};
+    tcgetattr(m_slave, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(m_slave, TCSANOW, &tio);
+    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_stop = false;
+    m_thread = std::thread([this] { Serve(); });
+    return true;
+}
+
+void CAmpSimulator::Stop()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slave >= 0)
+        ::close(m_slave);
+    m_master = m_slave = -1;
+}
+
+void CAmpSimulator::Disconnect()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_slave >= 0)
+        ::close(m_slave);
+    if (m_master >= 0)
+        ::close(m_master);
+    m_master = m_slave = -1;
+}
+
+void CAmpSimulator::SetParam(std::uint16_t address, std::uint16_t value)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_params[address] = value;
+}
+
+std::optional<std::uint16_t> CAmpSimulator::GetParam(std::uint16_t address) const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    auto it = m_params.find(address);
+    if (it == m_params.end())
+        return std::nullopt;
+    return it->second;
+}
+
+void CAmpSimulator::SetMemory(std::uint32_t address, std::uint32_t value)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_memory[address] = value;
+}
+
+std::uint32_t CAmpSimulator::GetMemory(std::uint32_t address) const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    auto it = m_memory.find(address);
+    return it == m_memory.end() ? 0 : it->second;
+}
+
+std::vector<CAmpSimulator::Payload> CAmpSimulator::Received() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_received;
+}
+
+void CAmpSimulator::ClearReceived()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_received.clear();
+}
+
+void CAmpSimulator::Serve()
+{
+    std::uint8_t buf[512];
+    while (!m_stop) {
+        pollfd p{m_master, POLLIN, 0};
+        if (::poll(&p, 1, kPollMs) <= 0)
+            continue;
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        for (ssize_t i = 0; i < n; ++i)
+            OnByte(buf[i]);
+    }
+}
+
+// Frames are found the way the amplifier's firmware finds them: a start byte, fifteen more
+// bytes whatever they are, then the sum decides.
+void CAmpSimulator::OnByte(std::uint8_t b)
+{
+    if (m_framePos == 0 && b != CProtocolMACLayer::FRAME_START)
+        return;
+    m_frame[m_framePos++] = b;
+    if (m_framePos < kFrameLen)
+        return;
+    m_framePos = 0;
+    if (!CProtocolMACLayer::CheckFrameSum(m_frame)) {
+        ++m_badFrames;
+        return;
+    }
+    Payload request;
+    std::memcpy(request.data(), m_frame + 1, request.size());
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_received.push_back(request);
+    }
+    HandleRequest(request);
+}
+
+void CAmpSimulator::HandleRequest(const Payload& q)
+{
+    if (m_silent || m_muted[q[0]])
+        return;
+    Payload a{};
+    const bool memory = q[0] == CMD_WRITE_MEM_WORD || q[0] == CMD_WRITE_MEM_DWORD || q[0] == CMD_READ_MEM_WORD ||
+                        q[0] == CMD_READ_MEM_DWORD;
+    if (memory && std::memcmp(q.data() + MEM_ACCESS_CODE_POS, MEM_ACCESS_CODE, sizeof MEM_ACCESS_CODE) != 0)
+        return;  // memory is closed to commands without the access code
+    std::unique_lock<std::mutex> lock(m_lock);
+    switch (q[0]) {
+    case CMD_WRITE_PARAMS:
+        for (int k = 0; k < 3; ++k)
+            if (const std::uint16_t addr = GetU16(&q[1 + 4 * k]); addr != 0)
+                m_params[addr] = GetU16(&q[3 + 4 * k]);
+        a[0] = ANS_ACK;
+        break;
+    case CMD_READ_PARAMS:
+        a[0] = ANS_PARAM_VALUES;
+        for (int k = 0; k < 3; ++k) {
+            const std::uint16_t addr = GetU16(&q[1 + 4 * k]);
+            PutU16(&a[1 + 4 * k], addr);
+            auto it = m_params.find(addr);
+            PutU16(&a[3 + 4 * k], addr != 0 && it != m_params.end() ? it->second : 0);
+        }
+        break;
+    case CMD_WRITE_MEM_WORD:
+        m_memory[GetU32(&q[1])] = GetU32(&q[5]) & 0xFFFF;
+        a[0] = ANS_ACK;
+        break;
+    case CMD_WRITE_MEM_DWORD:
+        m_memory[GetU32(&q[1])] = GetU32(&q[5]);
+        a[0] = ANS_ACK;
+        break;
+    case CMD_READ_MEM_WORD:
+    case CMD_READ_MEM_DWORD: {
+        const std::uint32_t addr = GetU32(&q[1]);
+        auto it = m_memory.find(addr);
+        const std::uint32_t v = it == m_memory.end() ? 0 : it->second;
+        a[0] = q[0] == CMD_READ_MEM_WORD ? ANS_MEM_WORD : ANS_MEM_DWORD;
+        PutU32(&a[1], addr);
+        if (q[0] == CMD_READ_MEM_WORD)
+            PutU16(&a[7], static_cast<std::uint16_t>(v));
+        else
+            PutU32(&a[5], v);
+        break;
+    }
+    default:
+        return;  // a request the amplifier does not know gets no answer
+    }
+    lock.unlock();
+    Reply(a);
+}
+
+void CAmpSimulator::Reply(const Payload& answer)
+{
+    PauseMs(m_delayMs);
+    std::vector<std::uint8_t> out;
+    for (unsigned i = 0, n = m_noise; i < n; ++i) {
+        m_noiseSeed = m_noiseSeed * 1103515245u + 12345u;
+        std::uint8_t b = static_cast<std::uint8_t>(m_noiseSeed >> 16);
+        out.push_back(b == CProtocolMACLayer::FRAME_START ? 0x00 : b);
+    }
+    std::uint8_t frame[kFrameLen];
+    if (m_staleFirst) {
+        Payload stale = m_lastAnswer.value_or(Payload{});
+        if (!m_lastAnswer) {  // nothing answered yet: a parameter answer for another address
+            stale[0] = ANS_PARAM_VALUES;
+            PutU16(&stale[1], 0xFFFF);
+        }
+        CProtocolMACLayer::BuildFrame(stale.data(), frame);
+        out.insert(out.end(), frame, frame + kFrameLen);
+    }
+    if (m_badSumFirst) {
+        CProtocolMACLayer::BuildFrame(answer.data(), frame);
+        frame[15] ^= 0x01;
+        out.insert(out.end(), frame, frame + kFrameLen);
+    }
+    CProtocolMACLayer::BuildFrame(answer.data(), frame);
+    out.insert(out.end(), frame, frame + kFrameLen);
+    m_lastAnswer = answer;
+
+    const std::size_t chunk = m_splitChunk ? m_splitChunk.load() : out.size();
+    for (std::size_t pos = 0; pos < out.size(); pos += chunk) {
+        if (pos != 0)
+            PauseMs(m_splitPauseMs);
+        WriteAll(out.data() + pos, std::min(chunk, out.size() - pos));
+    }
+}
+
+void CAmpSimulator::WriteAll(const std::uint8_t* data, std::size_t n)
+{
+    const auto start = std::chrono::steady_clock::now();
+    while (n > 0 && !m_stop) {
+        const ssize_t w = ::write(m_master, data, n);
+        if (w > 0) {
+            data += w;
+            n -= static_cast<std::size_t>(w);
+            continue;
+        }
+        if (w < 0 && errno != EAGAIN && errno != EINTR)
+            return;
+        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kWriteStallMs))
+            return;
+        pollfd p{m_master, POLLOUT, 0};
+        ::poll(&p, 1, kPollMs);
+    }
+}
+
+void CAmpSimulator::PauseMs(unsigned ms)
+{
+    if (ms != 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}

@@ -1,0 +1,97 @@
+#pragma once
+// The amplifier's side of the serial protocol, served on a pseudo-terminal. The program under
+// test opens SlavePath() like any serial device; the simulator answers each valid frame as the
+// amplifier would and ignores frames with a bad sum. Fault switches make it misbehave the way a
+// real line or amplifier can.
+//
+// Threads: the simulator serves in its own thread. Every setter and getter may be called from
+// any thread while it runs.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+class CAmpSimulator {
+public:
+    using Payload = std::array<std::uint8_t, 13>;
+
+    CAmpSimulator();
+    ~CAmpSimulator();
+    CAmpSimulator(const CAmpSimulator&) = delete;
+    CAmpSimulator& operator=(const CAmpSimulator&) = delete;
+
+    // Creates the pseudo-terminal pair and starts serving. False (with *error) if it could not.
+    bool Start(std::string* error = nullptr);
+    // Stops serving and closes the pseudo-terminal.
+    void Stop();
+    // The device path the program opens (/dev/pts/N).
+    std::string SlavePath() const { return m_slavePath; }
+
+    // Parameter store (16-bit values by 16-bit address) and memory (32-bit words).
+    void SetParam(std::uint16_t address, std::uint16_t value);
+    std::optional<std::uint16_t> GetParam(std::uint16_t address) const;
+    void SetMemory(std::uint32_t address, std::uint32_t value);
+    std::uint32_t GetMemory(std::uint32_t address) const;
+
+    // Fault switches; each stays as set until changed.
+    void SetSilent(bool on) { m_silent = on; }                   // answers nothing
+    void SetReplyDelayMs(unsigned ms) { m_delayMs = ms; }        // waits before each answer
+    void SetNoiseBytes(unsigned n) { m_noise = n; }              // n noise bytes (never F8) before each answer
+    void SetSplitReplies(unsigned chunk, unsigned pauseMs)        // answers written chunk bytes at a time
+    {
+        m_splitChunk = chunk;
+        m_splitPauseMs = pauseMs;
+    }
+    void SetStaleReplyFirst(bool on) { m_staleFirst = on; }      // the previous answer again, first
+    void SetBadSumFrameFirst(bool on) { m_badSumFirst = on; }    // a frame with a wrong sum, first
+    void SetMuted(std::uint8_t command, bool muted) { m_muted[command] = muted; }  // ignore one command
+    // Closes the far end of the line, as a pulled adapter does: the device path vanishes and
+    // the program's reads and writes fail.
+    void Disconnect();
+
+    // What arrived: every valid request payload, and the count of frames with a bad sum.
+    std::vector<Payload> Received() const;
+    unsigned BadFrames() const { return m_badFrames.load(); }
+    void ClearReceived();
+
+private:
+    void Serve();
+    void OnByte(std::uint8_t b);
+    void HandleRequest(const Payload& request);
+    // Sends answer with the configured faults applied.
+    void Reply(const Payload& answer);
+    void WriteAll(const std::uint8_t* data, std::size_t n);
+    void PauseMs(unsigned ms);
+
+    int m_master = -1;
+    int m_slave = -1;  // held open so the line stays up between the program's opens
+    std::string m_slavePath;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+
+    mutable std::mutex m_lock;  // the stores and the log below
+    std::map<std::uint16_t, std::uint16_t> m_params;
+    std::map<std::uint32_t, std::uint32_t> m_memory;
+    std::vector<Payload> m_received;
+
+    // Serving thread only.
+    std::uint8_t m_frame[16] = {};
+    int m_framePos = 0;
+    std::optional<Payload> m_lastAnswer;
+    std::uint32_t m_noiseSeed = 12345;
+
+    std::atomic<bool> m_silent{false};
+    std::atomic<unsigned> m_delayMs{0};
+    std::atomic<unsigned> m_noise{0};
+    std::atomic<unsigned> m_splitChunk{0};
+    std::atomic<unsigned> m_splitPauseMs{0};
+    std::atomic<bool> m_staleFirst{false};
+    std::atomic<bool> m_badSumFirst{false};
+    std::array<std::atomic<bool>, 256> m_muted{};
+    std::atomic<unsigned> m_badFrames{0};
+};

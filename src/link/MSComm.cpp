@@ -1,0 +1,162 @@
+#include "link/MSComm.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+void CMSComm::SetCommPort(short port)
+{
+    std::unique_lock lock(m_lock);
+    m_port = port;
+}
+
+short CMSComm::GetCommPort() const
+{
+    std::shared_lock lock(m_lock);
+    return m_port;
+}
+
+void CMSComm::SetDevice(const std::string& path)
+{
+    std::unique_lock lock(m_lock);
+    m_devicePath = path;
+}
+
+std::string CMSComm::DevicePath() const
+{
+    std::shared_lock lock(m_lock);
+    if (!m_devicePath.empty())
+        return m_devicePath;
+    const std::string var = "KMR6650_COM" + std::to_string(m_port);
+    if (const char* env = std::getenv(var.c_str()); env != nullptr && *env != '\0')
+        return env;
+    return "/dev/ttyS" + std::to_string(m_port - 1);
+}
+
+std::string CMSComm::PortName() const
+{
+    std::shared_lock lock(m_lock);
+    return m_devicePath.empty() ? "COM" + std::to_string(m_port) : m_devicePath;
+}
+
+void CMSComm::SetSettings(const std::string& settings)
+{
+    std::unique_lock lock(m_lock);
+    m_settings = settings;
+}
+
+std::string CMSComm::GetSettings() const
+{
+    std::shared_lock lock(m_lock);
+    return m_settings;
+}
+
+void CMSComm::SetInBufferSize(short size)
+{
+    std::unique_lock lock(m_lock);
+    m_inBufferSize = size;
+}
+
+short CMSComm::GetInBufferSize() const
+{
+    std::shared_lock lock(m_lock);
+    return m_inBufferSize;
+}
+
+void CMSComm::SetOutBufferSize(short size)
+{
+    std::unique_lock lock(m_lock);
+    m_outBufferSize = size;
+}
+
+short CMSComm::GetOutBufferSize() const
+{
+    std::shared_lock lock(m_lock);
+    return m_outBufferSize;
+}
+
+void CMSComm::SetInputMode(long mode)
+{
+    std::unique_lock lock(m_lock);
+    m_inputMode = mode;
+}
+
+void CMSComm::SetRThreshold(short threshold)
+{
+    std::unique_lock lock(m_lock);
+    m_rThreshold = threshold;
+}
+
+void CMSComm::SetInputLen(short len)
+{
+    std::unique_lock lock(m_lock);
+    m_inputLen = len;
+}
+
+bool CMSComm::GetPortOpen() const
+{
+    std::shared_lock lock(m_lock);
+    return m_device.IsOpen();
+}
+
+bool CMSComm::SetPortOpen(bool open)
+{
+    const std::string path = DevicePath();
+    const std::string name = PortName();
+    std::unique_lock lock(m_lock);
+    if (!open) {
+        m_device.Close();
+        return true;
+    }
+    if (m_device.IsOpen())
+        return true;
+    kmr::SerialError error;
+    const auto settings = kmr::ParseLineSettings(m_settings);
+    bool ok = false;
+    if (!settings) {
+        error.kind = kmr::SerialError::BadSettings;
+        error.device = path;
+        error.reason = "the port settings \"" + m_settings + "\" are not valid";
+        error.remedy = "Choose the port settings again.";
+    } else {
+        ok = m_device.Open(path, *settings, &error);
+    }
+    if (!ok && name != path)
+        error.device = name + " (" + path + ")";
+    std::lock_guard<std::mutex> elock(m_errorLock);
+    m_lastError = ok ? kmr::SerialError{} : error;
+    return ok;
+}
+
+kmr::SerialError CMSComm::LastError() const
+{
+    std::lock_guard<std::mutex> lock(m_errorLock);
+    return m_lastError;
+}
+
+std::size_t CMSComm::GetInput(std::uint8_t* buf, std::size_t max)
+{
+    std::shared_lock lock(m_lock);
+    std::size_t limit = std::min<std::size_t>(max, static_cast<std::size_t>(std::max<short>(m_inBufferSize, 1)));
+    if (m_inputLen > 0)
+        limit = std::min<std::size_t>(limit, static_cast<std::size_t>(m_inputLen));
+    return m_device.Read(buf, limit);
+}
+
+bool CMSComm::SetOutput(const std::uint8_t* data, std::size_t n)
+{
+    std::shared_lock lock(m_lock);
+    if (!m_device.IsOpen())
+        return false;  // a closed port drops the block
+    kmr::SerialError error;
+    if (m_device.Write(data, n, &error))
+        return true;
+    std::lock_guard<std::mutex> elock(m_errorLock);
+    m_lastError = error;
+    return false;
+}
+
+bool CMSComm::LineLost() const
+{
+    std::shared_lock lock(m_lock);
+    return m_device.LineLost();
+}

@@ -1,0 +1,15 @@
+#pragma once
+// The two operations the frame layer needs from the serial port service.
+#include <cstddef>
+#include <cstdint>
+
+class IPortIO {
+public:
+    virtual ~IPortIO() = default;
+    // Everything received since the last read, at most max bytes; 0 when nothing is pending or
+    // the port is closed. Never blocks.
+    virtual std::size_t ReadInput(std::uint8_t* buf, std::size_t max) = 0;
+    // Hands one block to the line. Returns false if the block could not be written (port closed,
+    // line gone); a closed port drops the block.
+    virtual bool WriteBlock(const std::uint8_t* data, std::size_t n) = 0;
+};

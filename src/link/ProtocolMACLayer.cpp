@@ -1,0 +1,175 @@
+#include "link/ProtocolMACLayer.h"
+
+#include "platform/MessageBox.h"
+#include "platform/Sleep.h"
+
+#include <cstring>
+
+CProtocolMACLayer& TheMacLayer()
+{
+    static CProtocolMACLayer layer;
+    return layer;
+}
+
+CProtocolMACLayer::CProtocolMACLayer()
+{
+    m_byteRing.SetSize(RX_BYTE_RING);
+    m_frameRing.SetSize(RX_FRAME_RING);
+}
+
+void CProtocolMACLayer::BuildFrame(const std::uint8_t* payload, std::uint8_t* frame)
+{
+    frame[0] = FRAME_START;
+    std::memcpy(frame + 1, payload, PAYLOAD_LEN);
+    unsigned sum = 0;
+    for (int i = 0; i < 1 + PAYLOAD_LEN; ++i)
+        sum += frame[i];
+    frame[14] = static_cast<std::uint8_t>(sum / 256);
+    frame[15] = static_cast<std::uint8_t>(sum % 256);
+}
+
+bool CProtocolMACLayer::CheckFrameSum(const std::uint8_t* frame)
+{
+    unsigned sum = 0;
+    for (int i = 0; i < 1 + PAYLOAD_LEN; ++i)
+        sum += frame[i];
+    return frame[14] == sum / 256 && frame[15] == sum % 256;
+}
+
+LPARAM CProtocolMACLayer::NotificationValue(const std::uint8_t* payload)
+{
+    const std::uint32_t v = (std::uint32_t{payload[1]} << 24) | (std::uint32_t{payload[2]} << 16) |
+                            (std::uint32_t{payload[3]} << 8) | payload[4];
+    return static_cast<LPARAM>(v);
+}
+
+void CProtocolMACLayer::SetFrameMsgTarget(MessageTargetPtr target)
+{
+    std::lock_guard<std::mutex> lock(m_targetLock);
+    m_target = std::move(target);
+}
+
+void CProtocolMACLayer::Notify(WPARAM code, const std::uint8_t* payload)
+{
+    MessageTargetPtr target;
+    {
+        std::lock_guard<std::mutex> lock(m_targetLock);
+        target = m_target;
+    }
+    PostMessageTo(target, WM_MAC_FRAME_MSG, code, NotificationValue(payload));
+}
+
+int CProtocolMACLayer::SendFrame(const std::uint8_t* payload, int /*len*/)
+{
+    std::uint8_t frame[FRAME_LEN];
+    BuildFrame(payload, frame);
+    if (IPortIO* port = m_port.load())
+        port->WriteBlock(frame, FRAME_LEN);
+    if (CFrameTrace* trace = m_trace.load())
+        trace->Frame(CFrameTrace::Sent, frame);
+    Notify(FRAME_SENT, payload);
+    return 1;
+}
+
+int CProtocolMACLayer::GetFrameFromLoopBuf(std::uint8_t* out, int /*len*/)
+{
+    ReadCommInput();
+    {
+        std::lock_guard<std::mutex> lock(m_frameLock);
+        if (m_frameRing.IsEmpty())
+            return 0;
+        std::memcpy(out, m_rxFrames[m_frameRing.m_getIndex], PAYLOAD_LEN);
+        m_frameRing.IncGetIndex();
+    }
+    Notify(FRAME_RECEIVED, out);
+    return 1;
+}
+
+void CProtocolMACLayer::ResetRxBuffers()
+{
+    std::uint8_t discard[RX_BYTE_RING];
+    if (IPortIO* port = m_port.load())
+        port->ReadInput(discard, sizeof discard);
+    m_inFrame = 0;
+    m_assemblyPos = 0;
+    m_byteRing.Clear();
+    std::lock_guard<std::mutex> lock(m_frameLock);
+    m_frameRing.Clear();
+}
+
+int CProtocolMACLayer::PendingFrames()
+{
+    std::lock_guard<std::mutex> lock(m_frameLock);
+    return m_frameRing.m_count;
+}
+
+void CProtocolMACLayer::ReadCommInput()
+{
+    IPortIO* port = m_port.load();
+    if (port == nullptr)
+        return;
+    std::uint8_t block[RX_BYTE_RING];
+    const std::size_t n = port->ReadInput(block, sizeof block);
+    if (n > 0)
+        ScanInput(block, static_cast<int>(n));
+}
+
+void CProtocolMACLayer::ScanInput(const std::uint8_t* data, int n)
+{
+    // The byte ring never holds more than one block, and a block is at most its capacity.
+    while (n > 0) {
+        const int chunk = n < RX_BYTE_RING ? n : RX_BYTE_RING;
+        for (int i = 0; i < chunk; ++i) {
+            m_rxBytes[m_byteRing.m_putIndex] = data[i];
+            m_byteRing.IncPutIndex();
+        }
+        ScanRxBytes(chunk);
+        if (!m_byteRing.IsEmpty())
+            m_byteRing.Clear();
+        data += chunk;
+        n -= chunk;
+    }
+}
+
+void CProtocolMACLayer::ScanRxBytes(int n)
+{
+    for (int i = 0; i < n; ++i) {
+        const std::uint8_t b = m_rxBytes[m_byteRing.m_getIndex];
+        m_byteRing.IncGetIndex();
+        if (m_inFrame) {
+            m_assembly[m_assemblyPos++] = b;
+            if (m_assemblyPos == FRAME_LEN) {
+                m_inFrame = 0;
+                m_assemblyPos = 0;
+                const bool good = CheckFrameSum(m_assembly);
+                if (CFrameTrace* trace = m_trace.load())
+                    trace->Frame(good ? CFrameTrace::Received : CFrameTrace::Rejected, m_assembly);
+                if (good)
+                    PutFrameToLoopBuf(m_assembly);
+            }
+        } else if (b == FRAME_START) {
+            m_assembly[0] = b;
+            m_inFrame = 1;
+            m_assemblyPos = 1;
+        }
+    }
+}
+
+int CProtocolMACLayer::PutFrameToLoopBuf(const std::uint8_t* frame)
+{
+    auto full = [this] {
+        std::lock_guard<std::mutex> lock(m_frameLock);
+        return m_frameRing.IsFull();
+    };
+    if (full()) {
+        kmr::Sleep(FULL_RETRY_MS);
+        if (full()) {
+            kmr::ShowMessage("CProtocolMACLayer::PutFrameToLoopBuf error: Rx Frame Loop Buffer full!");
+            return 0;
+        }
+    }
+    std::lock_guard<std::mutex> lock(m_frameLock);
+    std::memcpy(m_rxFrames[m_frameRing.m_putIndex], frame + 1, PAYLOAD_LEN);
+    m_frameRing.IncPutIndex();
+    return 1;
+}

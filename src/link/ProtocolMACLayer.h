@@ -1,0 +1,84 @@
+#pragma once
+// The frame layer: every message on the line is a 16-byte frame, F8, 13 payload bytes, and a
+// 16-bit big-endian sum of the first 14 bytes. Reception is polled: bytes are read from the port
+// only when a protocol asks for a frame, scanned for valid frames, and the oldest is handed out.
+//
+// Threads: one thread may receive (GetFrameFromLoopBuf, ResetRxBuffers) at a time, which the
+// protocols ensure; SendFrame may run in another thread at the same time. The frame ring is
+// guarded by the layer's own lock; the byte ring and the scanner belong to the receiver.
+#include "link/FrameTrace.h"
+#include "link/LoopBuffer.h"
+#include "link/PortIO.h"
+#include "platform/Messages.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+class CProtocolMACLayer {
+public:
+    static constexpr int FRAME_LEN = 16;
+    static constexpr int PAYLOAD_LEN = 13;
+    static constexpr std::uint8_t FRAME_START = 0xF8;
+    static constexpr int RX_BYTE_RING = 1024;
+    static constexpr int RX_FRAME_RING = 100;  // holds 98: a ring is full two slots early
+    static constexpr unsigned FULL_RETRY_MS = 5;  // one wait for room before a frame is dropped
+    // wParam codes of WM_MAC_FRAME_MSG
+    static constexpr WPARAM FRAME_SENT = 0;
+    static constexpr WPARAM FRAME_RECEIVED = 16;
+
+    CProtocolMACLayer();
+    virtual ~CProtocolMACLayer() = default;
+    CProtocolMACLayer(const CProtocolMACLayer&) = delete;
+    CProtocolMACLayer& operator=(const CProtocolMACLayer&) = delete;
+
+    // Frames payload (always 13 bytes), writes it to the port as one block and reports it.
+    // Returns 1: the layer neither waits for nor checks a reply.
+    int SendFrame(const std::uint8_t* payload, int len = PAYLOAD_LEN);
+    // Drains the port into the scanner, then hands out the oldest received payload into out:
+    // 1 if one was there, 0 (out untouched) if not. Never waits for data.
+    int GetFrameFromLoopBuf(std::uint8_t* out, int len = PAYLOAD_LEN);
+    // Throws away pending port input, a partly assembled frame and all frames not yet taken.
+    void ResetRxBuffers();
+
+    static void BuildFrame(const std::uint8_t* payload, std::uint8_t* frame);
+    static bool CheckFrameSum(const std::uint8_t* frame);
+    // Payload bytes 1 to 4, byte 1 highest: the value posted with WM_MAC_FRAME_MSG.
+    static LPARAM NotificationValue(const std::uint8_t* payload);
+
+    // The port service to read from and write to (none: nothing is read, writes are dropped).
+    void SetPort(IPortIO* port) { m_port.store(port); }
+    // Where WM_MAC_FRAME_MSG goes; while none is set, notifications are dropped.
+    void SetFrameMsgTarget(MessageTargetPtr target);
+    // Frame trace, off (null) by default. The trace must outlive its use.
+    void SetTrace(CFrameTrace* trace) { m_trace.store(trace); }
+
+    // Runs bytes through the scanner as if they had just been read from the port (the second
+    // half of every read; used directly by the fuzz target and benchmarks).
+    void ScanInput(const std::uint8_t* data, int n);
+    // Number of received frames waiting to be taken.
+    int PendingFrames();
+
+private:
+    void ReadCommInput();
+    void ScanRxBytes(int n);
+    int PutFrameToLoopBuf(const std::uint8_t* frame);
+    void Notify(WPARAM code, const std::uint8_t* payload);
+
+    std::uint8_t m_rxBytes[RX_BYTE_RING] = {};
+    LoopBuffer m_byteRing;
+    std::uint8_t m_assembly[FRAME_LEN] = {};
+    std::uint8_t m_rxFrames[RX_FRAME_RING][PAYLOAD_LEN] = {};
+    LoopBuffer m_frameRing;
+    std::mutex m_frameLock;  // the frame store and the frame ring
+    std::uint8_t m_inFrame = 0;
+    std::uint8_t m_assemblyPos = 0;
+
+    std::atomic<IPortIO*> m_port{nullptr};
+    std::atomic<CFrameTrace*> m_trace{nullptr};
+    std::mutex m_targetLock;
+    MessageTargetPtr m_target;
+};
+
+// The program's one frame layer.
+CProtocolMACLayer& TheMacLayer();

@@ -1,0 +1,314 @@
+#include "link/SerialDevice.h"
+
+#include "link/Termios2.h"
+
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace kmr {
+
+std::optional<LineSettings> ParseLineSettings(const std::string& text)
+{
+    std::string s;
+    for (char c : text)
+        if (c != ',' && c != ' ')
+            s += c;
+    std::size_t i = 0;
+    unsigned long baud = 0;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) {
+        baud = baud * 10 + static_cast<unsigned>(s[i] - '0');
+        if (baud > 4000000)
+            return std::nullopt;
+        ++i;
+    }
+    if (i == 0 || baud < 50 || i + 3 > s.size())
+        return std::nullopt;
+    LineSettings ls;
+    ls.baud = static_cast<unsigned>(baud);
+    ls.parity = static_cast<char>(std::toupper(static_cast<unsigned char>(s[i++])));
+    if (std::strchr("NEOMS", ls.parity) == nullptr)
+        return std::nullopt;
+    if (s[i] < '5' || s[i] > '8')
+        return std::nullopt;
+    ls.dataBits = static_cast<unsigned>(s[i++] - '0');
+    const std::string stop = s.substr(i);
+    if (stop == "1")
+        ls.stopBits = 1;
+    else if (stop == "2" || stop == "1.5")
+        ls.stopBits = 2;
+    else
+        return std::nullopt;
+    return ls;
+}
+
+std::string SerialError::Text() const
+{
+    std::string t = "Error: Can not open " + device + ": " + reason + ".";
+    if (!remedy.empty())
+        t += "\n" + remedy;
+    return t;
+}
+
+std::string FindPortHolders(const std::string& path)
+{
+    char real[PATH_MAX];
+    if (realpath(path.c_str(), real) == nullptr)
+        return {};
+    std::string found;
+    DIR* proc = opendir("/proc");
+    if (proc == nullptr)
+        return {};
+    const std::string self = std::to_string(getpid());
+    while (dirent* p = readdir(proc)) {
+        if (!std::isdigit(static_cast<unsigned char>(p->d_name[0])) || self == p->d_name)
+            continue;
+        const std::string fdDir = std::string("/proc/") + p->d_name + "/fd";
+        DIR* fds = opendir(fdDir.c_str());  // only our own processes unless we are root
+        if (fds == nullptr)
+            continue;
+        bool holds = false;
+        while (dirent* f = readdir(fds)) {
+            char target[PATH_MAX];
+            const std::string link = fdDir + "/" + f->d_name;
+            const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+            if (n > 0) {
+                target[n] = '\0';
+                if (std::strcmp(target, real) == 0) {
+                    holds = true;
+                    break;
+                }
+            }
+        }
+        closedir(fds);
+        if (!holds)
+            continue;
+        std::string name = "unknown";
+        if (FILE* comm = std::fopen((std::string("/proc/") + p->d_name + "/comm").c_str(), "r")) {
+            char buf[64] = {};
+            if (std::fgets(buf, sizeof buf, comm) != nullptr) {
+                name = buf;
+                while (!name.empty() && (name.back() == '\n' || name.back() == ' '))
+                    name.pop_back();
+            }
+            std::fclose(comm);
+        }
+        if (!found.empty())
+            found += ", ";
+        found += name + " (pid " + p->d_name + ")";
+    }
+    closedir(proc);
+    return found;
+}
+
+namespace {
+
+SerialError MakeError(SerialError::Kind kind, const std::string& device, int err, std::string reason,
+                      std::string remedy)
+{
+    SerialError e;
+    e.kind = kind;
+    e.device = device;
+    e.sysErrno = err;
+    e.reason = std::move(reason);
+    e.remedy = std::move(remedy);
+    return e;
+}
+
+// Turns the errno of a failed open into the user's error: the three cases a technician meets
+// (no such device, no permission, busy) get their own reason and remedy.
+SerialError OpenError(const std::string& path, int err)
+{
+    const std::string sys = std::strerror(err);
+    switch (err) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return MakeError(SerialError::NoDevice, path, err, "no such device (" + sys + ")",
+                         "Check that the serial cable or USB-serial adapter is plugged in and choose "
+                         "its port; a USB adapter is usually /dev/ttyUSB0 (set KMR6650_COM1=/dev/ttyUSB0).");
+    case EACCES:
+    case EPERM:
+        return MakeError(SerialError::Permission, path, err, "permission denied (" + sys + ")",
+                         "Join the dialout group (sudo usermod -aG dialout $USER), then log out and "
+                         "log in again.");
+    case EBUSY:
+    case EWOULDBLOCK: {
+        const std::string who = FindPortHolders(path);
+        return MakeError(SerialError::Busy, path, err,
+                         who.empty() ? "the port is busy, another program is using it"
+                                     : "the port is busy, in use by " + who,
+                         "Close the other program (terminal, modem manager or another copy of this "
+                         "tool) and try again.");
+    }
+    default:
+        return MakeError(SerialError::Other, path, err, sys, "");
+    }
+}
+
+tcflag_t DataBitsFlag(unsigned bits)
+{
+    switch (bits) {
+    case 5: return CS5;
+    case 6: return CS6;
+    case 7: return CS7;
+    default: return CS8;
+    }
+}
+
+} // namespace
+
+CSerialDevice::~CSerialDevice()
+{
+    Close();
+}
+
+bool CSerialDevice::Open(const std::string& path, const LineSettings& ls, SerialError* error)
+{
+    Close();
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *error = OpenError(path, errno);
+        return false;
+    }
+    auto fail = [&](SerialError e) {
+        ::close(fd);
+        *error = std::move(e);
+        return false;
+    };
+    // flock keeps out every other opener, root included; TIOCEXCL adds the kernel's own guard.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return fail(OpenError(path, errno));
+    if (!isatty(fd))
+        return fail(MakeError(SerialError::NotSerial, path, ENOTTY, "not a serial device",
+                              "Choose the serial port the amplifier is connected to."));
+    ioctl(fd, TIOCEXCL);
+
+    struct termios tio {};
+    if (tcgetattr(fd, &tio) != 0)
+        return fail(OpenError(path, errno));
+    cfmakeraw(&tio);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CLOCAL | CREAD | DataBitsFlag(ls.dataBits);
+    if (ls.stopBits == 2)
+        tio.c_cflag |= CSTOPB;
+    switch (ls.parity) {
+    case 'E': tio.c_cflag |= PARENB; break;
+    case 'O': tio.c_cflag |= PARENB | PARODD; break;
+    case 'M': tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
+    case 'S': tio.c_cflag |= PARENB | CMSPAR; break;
+    default: break;
+    }
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (tcsetattr(fd, TCSANOW, &tio) != 0)
+        return fail(MakeError(SerialError::BadSettings, path, errno,
+                              std::string("the line settings were refused (") + std::strerror(errno) + ")",
+                              "Choose other port settings."));
+
+    unsigned actual = 0;
+    const int err = SetLineSpeed(fd, ls.baud, &actual);
+    if (err != 0)
+        return fail(MakeError(SerialError::Speed, path, err,
+                              "the speed " + std::to_string(ls.baud) + " baud was refused (" +
+                                  std::strerror(err) + ")",
+                              "Choose another baud rate or another serial adapter."));
+    if (std::fabs(static_cast<double>(actual) - ls.baud) > kSpeedTolerance * ls.baud)
+        return fail(MakeError(SerialError::Speed, path, 0,
+                              "the driver cannot run at " + std::to_string(ls.baud) + " baud (it set " +
+                                  std::to_string(actual) + ")",
+                              "Choose another baud rate or another serial adapter."));
+
+    // Raise DTR and RTS for adapters that power their line drivers from them; a pseudo-terminal
+    // has no modem lines and answers ENOTTY, which is not an error.
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    ioctl(fd, TIOCMBIS, &lines);
+    tcflush(fd, TCIOFLUSH);
+
+    m_fd = fd;
+    m_path = path;
+    m_lost = false;
+    return true;
+}
+
+void CSerialDevice::Close()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);  // releases the flock; TIOCEXCL ends with the last close
+        m_fd = -1;
+    }
+}
+
+std::size_t CSerialDevice::Read(std::uint8_t* buf, std::size_t max)
+{
+    if (m_fd < 0 || max == 0)
+        return 0;
+    for (;;) {
+        const ssize_t n = ::read(m_fd, buf, max);
+        if (n > 0)
+            return static_cast<std::size_t>(n);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN)
+            return 0;
+        // 0 from a non-blocking tty, or EIO: the far end hung up (adapter pulled).
+        m_lost = true;
+        return 0;
+    }
+}
+
+bool CSerialDevice::Write(const std::uint8_t* data, std::size_t n, SerialError* error)
+{
+    auto lost = [&](int err) {
+        m_lost = true;
+        if (error != nullptr)
+            *error = MakeError(SerialError::LineLost, m_path, err,
+                               err == ETIMEDOUT ? "the line takes no data" : std::strerror(err),
+                               "Check the cable and the adapter, then close and open the port again.");
+        return false;
+    };
+    if (m_fd < 0)
+        return lost(EBADF);
+    using Clock = std::chrono::steady_clock;
+    auto lastProgress = Clock::now();
+    std::size_t done = 0;
+    while (done < n) {
+        const ssize_t w = ::write(m_fd, data + done, n - done);
+        if (w > 0) {
+            done += static_cast<std::size_t>(w);
+            lastProgress = Clock::now();
+            continue;
+        }
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w < 0 && errno != EAGAIN)
+            return lost(errno);
+        // Output queue full: wait for room, as long as the line keeps moving.
+        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastProgress);
+        const int left = kWriteStallMs - static_cast<int>(waited.count());
+        if (left <= 0)
+            return lost(ETIMEDOUT);
+        pollfd p{m_fd, POLLOUT, 0};
+        const int r = ::poll(&p, 1, left);
+        if (r < 0 && errno != EINTR)
+            return lost(errno);
+        if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
+            return lost(EIO);
+    }
+    return true;
+}
+
+} // namespace kmr

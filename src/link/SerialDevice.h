@@ -1,0 +1,67 @@
+#pragma once
+// One serial device opened for exclusive use in raw mode, over termios. Reads never block;
+// writes never drop a byte and never hang (a line that takes no byte for kWriteStallMs fails).
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kmr {
+
+// Line parameters from a settings text such as "56000N82" (baud, parity letter, data bits,
+// stop bits run together; commas between the fields are accepted too).
+struct LineSettings {
+    unsigned baud = 56000;
+    char parity = 'N';      // N, E, O, M or S
+    unsigned dataBits = 8;  // 5 to 8
+    unsigned stopBits = 2;  // 1 or 2 ("1.5" is taken as 2, as the UART does for 5 data bits)
+};
+std::optional<LineSettings> ParseLineSettings(const std::string& text);
+
+// Why an open or a transfer failed: the device, the reason, and what the user can do about it.
+struct SerialError {
+    enum Kind { None, NoDevice, Permission, Busy, BadSettings, Speed, NotSerial, LineLost, Other };
+    Kind kind = None;
+    std::string device;
+    std::string reason;  // the system's own words where there are any
+    std::string remedy;
+    int sysErrno = 0;
+    // "Error: Can not open /dev/ttyUSB0: <reason>.\n<remedy>" (no second line without a remedy)
+    std::string Text() const;
+};
+
+// Programs that hold path open, as "name (pid N)" joined with ", "; empty when none can be seen.
+std::string FindPortHolders(const std::string& path);
+
+class CSerialDevice {
+public:
+    static constexpr int kWriteStallMs = 2000;  // no progress this long: the line is dead
+    static constexpr double kSpeedTolerance = 0.01;  // driver's speed within 1% of the asked one
+
+    CSerialDevice() = default;
+    ~CSerialDevice();
+    CSerialDevice(const CSerialDevice&) = delete;
+    CSerialDevice& operator=(const CSerialDevice&) = delete;
+
+    // Opens path exclusively and sets the line; on failure returns false and fills *error.
+    bool Open(const std::string& path, const LineSettings& settings, SerialError* error);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+
+    // Reads what is pending, at most max bytes, without waiting. Returns the count (0 when
+    // nothing is pending or the line is gone; then LineLost() tells which).
+    std::size_t Read(std::uint8_t* buf, std::size_t max);
+    // Writes all n bytes, waiting for room in the output queue as long as the line takes bytes.
+    bool Write(const std::uint8_t* data, std::size_t n, SerialError* error);
+
+    bool LineLost() const { return m_lost.load(); }
+    const std::string& Path() const { return m_path; }
+
+private:
+    int m_fd = -1;
+    std::atomic<bool> m_lost{false};
+    std::string m_path;
+};
+
+} // namespace kmr

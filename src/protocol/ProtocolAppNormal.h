@@ -1,0 +1,55 @@
+#pragma once
+// Request-and-answer messages for DSP parameters and memory words. Every exchange discards
+// pending input, sends one request and polls for the answer (100 polls, 1 ms apart).
+//
+// Results: 0 success; 1 the frame layer refused the request; 2 no answer within the polling
+// limit or an answer with the wrong code; 3 the right code with an address echo that does not
+// match. Nothing here shows a message.
+//
+// Threads: any thread may call; exchanges are serialised by one lock, so two never interleave.
+// The update protocol's receiver must not run meanwhile (the update dialog keeps them apart).
+#include "link/ProtocolMACLayer.h"
+
+#include <cstdint>
+#include <mutex>
+
+class CProtocolAppNormal {
+public:
+    enum Result : unsigned { OK = 0, SEND_FAILED = 1, NO_ANSWER = 2, BAD_ECHO = 3 };
+    static constexpr int REPLY_POLLS = 100;     // attempts to take an answer
+    static constexpr unsigned POLL_SLEEP_MS = 1;  // between attempts that found nothing
+    static constexpr unsigned WRITE_PAUSE_MS = 30;  // after an acknowledged parameter write
+    static constexpr unsigned CHECK_PAUSE_MS = 30;  // between the steps of CheckConnection
+
+    explicit CProtocolAppNormal(CProtocolMACLayer& mac = TheMacLayer());
+    virtual ~CProtocolAppNormal() = default;
+
+    // Writes up to three parameters; an address of 0 is an empty slot (its value is sent as 0).
+    unsigned WriteParams(std::uint16_t a1, std::uint16_t v1, std::uint16_t a2 = 0, std::uint16_t v2 = 0,
+                         std::uint16_t a3 = 0, std::uint16_t v3 = 0);
+    // Reads up to three parameters; an out value is written only for a non-zero address.
+    // One late answer to an earlier request is skipped.
+    unsigned ReadParams(std::uint16_t a1, std::uint16_t* v1, std::uint16_t a2 = 0, std::uint16_t* v2 = nullptr,
+                        std::uint16_t a3 = 0, std::uint16_t* v3 = nullptr);
+    unsigned ReadMemWord(std::uint32_t address, std::uint16_t* value);
+    unsigned ReadMemDWord(std::uint32_t address, std::uint32_t* value);
+    unsigned WriteMemWord(std::uint32_t address, std::uint16_t value);
+    unsigned WriteMemDWord(std::uint32_t address, std::uint32_t value);
+    // 0 the amplifier answers; 1 the empty write was not acknowledged; 2 reading parameter
+    // 0x3000 failed; 3 reading the memory word at 0x10000000 failed.
+    unsigned CheckConnection();
+
+private:
+    // Discards pending input and sends request; false if the frame layer refused it.
+    bool SendRequest(const std::uint8_t* request);
+    bool WaitReply(std::uint8_t* answer);
+    unsigned ExchangeForAck(const std::uint8_t* request);
+    unsigned ReadMem(std::uint8_t command, std::uint32_t address, std::uint8_t* answer);
+    unsigned WriteMem(std::uint8_t command, std::uint32_t address, std::uint32_t value);
+
+    CProtocolMACLayer& m_mac;
+    std::mutex m_exchange;
+};
+
+// The program's one normal protocol object.
+CProtocolAppNormal& TheNormalProtocol();

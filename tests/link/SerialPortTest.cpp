@@ -1,0 +1,147 @@
+// The serial port service on real pseudo-terminals.
+#include "link/MSCommDlg.h"
+#include "link/SerialDevice.h"
+#include "link/Termios2.h"
+#include "support/MessageRecorder.h"
+#include "support/PtyPair.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+TEST(LineSettings, JoinedAndCommaFormsAndRejects)
+{
+    auto s = kmr::ParseLineSettings("56000N82");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->baud, 56000u);
+    EXPECT_EQ(s->parity, 'N');
+    EXPECT_EQ(s->dataBits, 8u);
+    EXPECT_EQ(s->stopBits, 2u);
+    s = kmr::ParseLineSettings("9600,e,7,1");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->parity, 'E');
+    EXPECT_EQ(s->dataBits, 7u);
+    EXPECT_EQ(s->stopBits, 1u);
+    for (const char* bad : {"", "N82", "56000", "56000N8", "56000X82", "56000N92", "56000N83", "99999999N82"})
+        EXPECT_FALSE(kmr::ParseLineSettings(bad)) << bad;
+}
+
+TEST(SerialPort, DefaultsAndPortNumberMapping)
+{
+    CMSCommDlg host;
+    EXPECT_EQ(host.IsPortOpen(), 0);
+    EXPECT_EQ(host.m_port, 1);
+    EXPECT_EQ(host.m_portName, "COM1");
+    EXPECT_EQ(host.m_baudRate + host.m_parity + host.m_dataBits + host.m_stopBits, "56000N82");
+    EXPECT_EQ(host.m_inBufferSize, 1024);
+    EXPECT_EQ(host.m_outBufferSize, 512);
+
+    host.SetPortSettings(3, "56000", "N", "8", "2");
+    MessageRecorder messages;
+    host.OpenPort();  // only to hand the port number to the control
+    unsetenv("KMR6650_COM3");
+    EXPECT_EQ(host.DevicePath(), "/dev/ttyS2");
+    setenv("KMR6650_COM3", "/dev/ttyUSB7", 1);
+    EXPECT_EQ(host.DevicePath(), "/dev/ttyUSB7");
+    unsetenv("KMR6650_COM3");
+}
+
+TEST(SerialPort, OpensAtFiftySixThousandBaudReadBack)
+{
+    PtyPair pty;
+    CMSCommDlg host;
+    host.SetPortDevice(pty.SlavePath());
+    ASSERT_EQ(host.OpenPort(), 1) << host.LastOpenError();
+    EXPECT_EQ(host.IsPortOpen(), 1);
+    unsigned baud = 0;
+    ASSERT_EQ(kmr::GetLineSpeed(pty.WatchFd(), &baud), 0);
+    EXPECT_EQ(baud, 56000u);
+
+    // Other non-standard speeds go through as asked, too.
+    host.ClosePort();
+    host.SetPortSettings(1, "128000", "N", "8", "2");
+    ASSERT_EQ(host.OpenPort(), 1);
+    ASSERT_EQ(kmr::GetLineSpeed(pty.WatchFd(), &baud), 0);
+    EXPECT_EQ(baud, 128000u);
+}
+
+TEST(SerialPort, FailedOpensSayWhichDeviceWhyAndWhatToDo)
+{
+    MessageRecorder messages;
+    PtyPair pty;
+    CMSCommDlg first, second;
+    first.SetPortDevice(pty.SlavePath());
+    second.SetPortDevice(pty.SlavePath());
+    ASSERT_EQ(first.OpenPort(), 1);
+    EXPECT_EQ(second.OpenPort(), 0);
+    EXPECT_EQ(second.IsPortOpen(), 0);
+    const std::string busy = second.LastOpenError();
+    EXPECT_NE(busy.find(pty.SlavePath()), std::string::npos) << busy;
+    EXPECT_NE(busy.find("busy"), std::string::npos) << busy;
+    EXPECT_TRUE(messages.Saw(busy));
+
+    // Once the first closes, the port is free again.
+    first.ClosePort();
+    EXPECT_EQ(second.OpenPort(), 1);
+
+    CMSCommDlg missing;
+    unsetenv("KMR6650_COM9");
+    missing.SetPortSettings(9, "56000", "N", "8", "2");
+    setenv("KMR6650_COM9", "/dev/kmr-no-such-adapter", 1);
+    EXPECT_EQ(missing.OpenPort(), 0);
+    const std::string none = missing.LastOpenError();
+    EXPECT_NE(none.find("COM9 (/dev/kmr-no-such-adapter)"), std::string::npos) << none;
+    EXPECT_NE(none.find("no such device"), std::string::npos) << none;
+    unsetenv("KMR6650_COM9");
+
+    // A file that is not a terminal is refused instead of being written to.
+    CMSCommDlg notSerial;
+    notSerial.SetPortDevice("/dev/null");
+    EXPECT_EQ(notSerial.OpenPort(), 0);
+    EXPECT_NE(notSerial.LastOpenError().find("not a serial device"), std::string::npos);
+}
+
+TEST(SerialPort, WritesWaitForRoomAndDropNothing)
+{
+    // Far more than the pseudo-terminal buffers: the writer must wait while the far end reads
+    // slowly, and every byte must arrive in order.
+    PtyPair pty;
+    CMSCommDlg host;
+    host.SetPortDevice(pty.SlavePath());
+    ASSERT_EQ(host.OpenPort(), 1);
+    std::vector<std::uint8_t> block(16);
+    constexpr int kBlocks = 8192;  // 128 KiB
+    std::thread writer([&] {
+        for (int i = 0; i < kBlocks; ++i) {
+            for (int j = 0; j < 16; ++j)
+                block[j] = static_cast<std::uint8_t>(i + j);
+            ASSERT_TRUE(host.WriteBlock(block.data(), block.size()));
+        }
+    });
+    const std::vector<std::uint8_t> got = pty.ReadFromSlave(kBlocks * 16u, 20000);
+    writer.join();
+    ASSERT_EQ(got.size(), kBlocks * 16u);
+    for (int i = 0; i < kBlocks; ++i)
+        for (int j = 0; j < 16; ++j)
+            ASSERT_EQ(got[i * 16 + j], static_cast<std::uint8_t>(i + j)) << "block " << i;
+}
+
+TEST(SerialPort, VanishedFarEndFailsQuicklyAndThePortCanBeClosed)
+{
+    PtyPair pty;
+    CMSCommDlg host;
+    host.SetPortDevice(pty.SlavePath());
+    ASSERT_EQ(host.OpenPort(), 1);
+    pty.CloseMaster();
+    std::uint8_t buf[1024];
+    const std::uint8_t frame[16] = {0xF8};
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(host.ReadInput(buf, sizeof buf), 0u);
+    EXPECT_FALSE(host.WriteBlock(frame, sizeof frame));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_TRUE(host.LineLost());
+    host.ClosePort();
+    EXPECT_EQ(host.IsPortOpen(), 0);
+}
