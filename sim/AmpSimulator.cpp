@@ -218,6 +218,8 @@ void CAmpSimulator::HandleRequest(const Payload& q)
         return;  // a request the amplifier does not know gets no answer
     }
     lock.unlock();
+    if (m_wrongEcho && a[0] != ANS_ACK)
+        ++a[a[0] == ANS_PARAM_VALUES ? 2 : 4];  // the low byte of the first echoed address
     Reply(a);
 }
 

@@ -50,6 +50,7 @@ public:
     void SetStaleReplyFirst(bool on) { m_staleFirst = on; }      // the previous answer again, first
     void SetBadSumFrameFirst(bool on) { m_badSumFirst = on; }    // a frame with a wrong sum, first
     void SetMuted(std::uint8_t command, bool muted) { m_muted[command] = muted; }  // ignore one command
+    void SetWrongEcho(bool on) { m_wrongEcho = on; }             // answers echo the first address + 1
     // Closes the far end of the line, as a pulled adapter does: the device path vanishes and
     // the program's reads and writes fail.
     void Disconnect();
@@ -92,6 +93,7 @@ private:
     std::atomic<unsigned> m_splitPauseMs{0};
     std::atomic<bool> m_staleFirst{false};
     std::atomic<bool> m_badSumFirst{false};
+    std::atomic<bool> m_wrongEcho{false};
     std::array<std::atomic<bool>, 256> m_muted{};
     std::atomic<unsigned> m_badFrames{0};
 };

@@ -95,13 +95,17 @@ TEST_F(NormalProtocol, OneStaleAnswerIsSkippedButNotTwo)
     EXPECT_EQ(proto.ReadParams(0x3001, &v), 0u);
     EXPECT_EQ(v, 0x0007);
 
-    // Two wrong echoes in a row: the amplifier echoes the wrong address every time.
-    sim.SetStaleReplyFirst(false);
-    sim.SetBadSumFrameFirst(false);
+    // Two wrong echoes in a row: the second is not skipped.
+    sim.SetWrongEcho(true);
     v = 0x1111;
-    sim.SetMuted(CMD_READ_PARAMS, true);
+    EXPECT_EQ(proto.ReadParams(0x3000, &v), 3u);
+    EXPECT_EQ(v, 0x1111);  // nothing stored from a mismatched answer
+    // A single wrong echo with nothing after it: no second answer.
+    sim.SetStaleReplyFirst(false);
     EXPECT_EQ(proto.ReadParams(0x3000, &v), 2u);
-    EXPECT_EQ(v, 0x1111);
+    // Memory answers get no second chance.
+    std::uint16_t w = 0;
+    EXPECT_EQ(proto.ReadMemWord(0x10000000, &w), 3u);
 }
 
 TEST_F(NormalProtocol, WrongAnswersAndSilenceGiveTheirCodes)

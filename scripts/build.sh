@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Configures and builds the project into a build folder (default: build).
+#   scripts/build.sh [BUILD_DIR] [extra cmake options...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir=${1:-build}
+shift || true
+cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+ninja -C "$dir" -j "$(nproc)"

@@ -1,0 +1,155 @@
+// kmr6650-cli as a user runs it: the real program in a child process, against the simulated
+// amplifier on a pseudo-terminal.
+#include "AmpSimulator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Runs the program with args; env is put before it on the shell line ("NAME=value").
+CliRun Cli(const std::string& args, const std::string& env = "")
+{
+    const std::string errPath = ::testing::TempDir() + "cli-stderr-" + std::to_string(getpid());
+    const std::string cmd = env + " " + KMR_CLI_PATH + " " + args + " 2>" + errPath + " </dev/null";
+    CliRun r;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (p == nullptr)
+        return r;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p) != nullptr)
+        r.out += buf;
+    const int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    r.err = ReadFile(errPath);
+    std::remove(errPath.c_str());
+    return r;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(sim.Start()); }
+    std::string Port() const { return "--port " + sim.SlavePath() + " "; }
+    CAmpSimulator sim;
+};
+
+} // namespace
+
+TEST_F(CliTest, CheckAndVersionsAgainstAnAnsweringAmplifier)
+{
+    CliRun r = Cli(Port() + "check");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "OK\n");
+
+    sim.SetParam(0xF005, 21);
+    sim.SetParam(0xF007, 1121);
+    r = Cli(Port() + "versions");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "FW V: 04B30015 / V1.2.03 b2\nEQ V: 00690461 / V0.1.05.Jrc2\n");
+}
+
+TEST_F(CliTest, SilentAmplifierIsAConnectionError)
+{
+    sim.SetSilent(true);
+    CliRun r = Cli(Port() + "check");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out.substr(0, 17), "Connection Error\n");
+
+    r = Cli(Port() + "versions");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "FW V: 0000 / 000000\nEQ V: 0000 / 000000\n");
+
+    // Later steps of the check failing still count as OK, as the desktop program shows it.
+    sim.SetSilent(false);
+    sim.SetMuted(0x61, true);
+    r = Cli(Port() + "check");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "OK\n");
+}
+
+TEST_F(CliTest, RegisterCommandsAndTheirExitStatus)
+{
+    CliRun r = Cli(Port() + "reg 'w16>0x3000,0x0abc'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Write OK\n");
+    r = Cli(Port() + "reg 'r16>0x3000'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Data: 0x0abc\n");
+
+    sim.ClearReceived();
+    r = Cli(Port() + "reg 'r16>0x300'");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "Bad Command\n");
+    r = Cli(Port() + "reg 'r16>0x30G0'");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "Bad Data\n");
+    EXPECT_TRUE(sim.Received().empty());  // a bad command sends nothing
+
+    sim.SetSilent(true);
+    r = Cli(Port() + "reg 'r32#0x10000000'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Read Error\n");
+}
+
+TEST_F(CliTest, BadInputAndUnopenablePorts)
+{
+    for (const char* args : {"", "frobnicate", "--port COM13 check", "--port COM0 check", "--port ttyUSB0 check",
+                             "--bogus check", "check extra", "reg", "--port"}) {
+        CliRun r = Cli(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find("kmr6650-cli: "), std::string::npos) << args;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
+    }
+    CliRun r = Cli("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("usage: kmr6650-cli"), std::string::npos);
+
+    r = Cli("--port /dev/kmr-no-such-adapter check");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Error: Can not open /dev/kmr-no-such-adapter: no such device"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Can not open port."), std::string::npos);
+
+    // COM ports map through the environment, as in the desktop program.
+    r = Cli("--port COM4 check");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("COM4 (/dev/ttyS3)"), std::string::npos) << r.out;
+    r = Cli("--port com2 check", "KMR6650_COM2=" + sim.SlavePath());
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "OK\n");
+}
+
+TEST_F(CliTest, TraceRecordsEveryFrameBothWays)
+{
+    const std::string trace = ::testing::TempDir() + "kmr-trace-" + std::to_string(getpid());
+    CliRun r = Cli(Port() + "--trace " + trace + " check");
+    EXPECT_EQ(r.status, 0);
+    const std::string text = ReadFile(trace);
+    std::remove(trace.c_str());
+    // Three requests and three answers, one line each, with the 16 bytes in hex.
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6) << text;
+    EXPECT_NE(text.find(" TX F8 08 00 00 00 00 00 00 00 00 00 00 00 00 01 00\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" RX F8 30 "), std::string::npos) << text;
+
+    r = Cli(Port() + "--trace /nonexistent-dir/trace check");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("trace"), std::string::npos);
+}
