@@ -16,7 +16,7 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes Frame(const Bytes& payload)
 {
     std::uint8_t p[13] = {};
-    std::memcpy(p, payload.data(), payload.size());
+    std::copy(payload.begin(), payload.end(), p);
     std::uint8_t f[16];
     CProtocolMACLayer::BuildFrame(p, f);
     return Bytes(f, f + 16);
