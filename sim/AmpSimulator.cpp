@@ -72,18 +72,16 @@ void CAmpSimulator::Stop()
     m_stop = true;
     if (m_thread.joinable())
         m_thread.join();
-    if (m_master >= 0)
-        ::close(m_master);
-    if (m_slave >= 0)
-        ::close(m_slave);
-    m_master = m_slave = -1;
+    CloseLine();
 }
 
 void CAmpSimulator::Disconnect()
 {
-    m_stop = true;
-    if (m_thread.joinable())
-        m_thread.join();
+    Stop();
+}
+
+void CAmpSimulator::CloseLine()
+{
     if (m_slave >= 0)
         ::close(m_slave);
     if (m_master >= 0)
@@ -133,15 +131,48 @@ void CAmpSimulator::ClearReceived()
 
 void CAmpSimulator::Serve()
 {
+    using Clock = std::chrono::steady_clock;
     std::uint8_t buf[512];
+    m_lineTime = Clock::now();
     while (!m_stop) {
-        pollfd p{m_master, POLLIN, 0};
-        if (::poll(&p, 1, kPollMs) <= 0)
-            continue;
-        const ssize_t n = ::read(m_master, buf, sizeof buf);
-        for (ssize_t i = 0; i < n; ++i)
-            OnByte(buf[i]);
+        if (m_update.DisconnectDue()) {  // the cable is pulled in the middle of an update
+            CloseLine();
+            return;
+        }
+        int waitMs = kPollMs;
+        if (auto next = m_update.TimeToNextEvent(Clock::now()))
+            waitMs = std::min(waitMs, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(*next).count()));
+        const std::size_t allowed = LineAllowance(sizeof buf);
+        if (allowed == 0) {
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        } else {
+            pollfd p{m_master, POLLIN, 0};
+            if (::poll(&p, 1, waitMs) > 0) {
+                const ssize_t n = ::read(m_master, buf, allowed);
+                if (n > 0) {
+                    m_bytesIn += static_cast<std::uint64_t>(n);
+                    m_lineCredit -= static_cast<double>(n);
+                }
+                for (ssize_t i = 0; i < n; ++i)
+                    OnByte(buf[i]);
+            }
+        }
+        if (auto ack = m_update.Poll(Clock::now()))
+            Reply(*ack);
     }
+}
+
+std::size_t CAmpSimulator::LineAllowance(std::size_t max)
+{
+    const unsigned baud = m_lineBaud;
+    if (baud == 0)
+        return max;
+    // A token bucket filled at the line's byte rate; an idle line earns no more than one frame.
+    const auto now = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(now - m_lineTime).count();
+    m_lineTime = now;
+    m_lineCredit = std::min(m_lineCredit + seconds * baud / 11.0, 16.0);
+    return m_lineCredit < 1 ? 0 : std::min(max, static_cast<std::size_t>(m_lineCredit));
 }
 
 // Frames are found the way the amplifier's firmware finds them: a start byte, fifteen more
@@ -215,6 +246,9 @@ void CAmpSimulator::HandleRequest(const Payload& q)
         break;
     }
     default:
+        lock.unlock();
+        if (auto ack = m_update.Handle(q, std::chrono::steady_clock::now()))
+            Reply(*ack);
         return;  // a request the amplifier does not know gets no answer
     }
     lock.unlock();

@@ -6,8 +6,11 @@
 //
 // Threads: the simulator serves in its own thread. Every setter and getter may be called from
 // any thread while it runs.
+#include "SimUpdate.h"
+
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -54,6 +57,14 @@ public:
     // Closes the far end of the line, as a pulled adapter does: the device path vanishes and
     // the program's reads and writes fail.
     void Disconnect();
+    // Takes bytes from the line no faster than a UART at baud (8N2: 11 bits a byte), so the
+    // program's writes wait as on a real line. 0 (the default) takes them as fast as they come.
+    void SetLineBaud(unsigned baud) { m_lineBaud = baud; }
+    // Bytes taken from the line so far.
+    std::uint64_t BytesReceived() const { return m_bytesIn.load(); }
+
+    // The update side: acknowledges, erase time, received image, update faults.
+    CSimUpdate& Update() { return m_update; }
 
     // What arrived: every valid request payload, and the count of frames with a bad sum.
     std::vector<Payload> Received() const;
@@ -68,6 +79,9 @@ private:
     void Reply(const Payload& answer);
     void WriteAll(const std::uint8_t* data, std::size_t n);
     void PauseMs(unsigned ms);
+    // How many bytes the paced line lets through now (the whole buffer when unpaced).
+    std::size_t LineAllowance(std::size_t max);
+    void CloseLine();
 
     int m_master = -1;
     int m_slave = -1;  // held open so the line stays up between the program's opens
@@ -85,6 +99,9 @@ private:
     int m_framePos = 0;
     std::optional<Payload> m_lastAnswer;
     std::uint32_t m_noiseSeed = 12345;
+    double m_lineCredit = 0;  // bytes the paced line may take now
+    std::chrono::steady_clock::time_point m_lineTime{};
+    CSimUpdate m_update;
 
     std::atomic<bool> m_silent{false};
     std::atomic<unsigned> m_delayMs{0};
@@ -96,4 +113,6 @@ private:
     std::atomic<bool> m_wrongEcho{false};
     std::array<std::atomic<bool>, 256> m_muted{};
     std::atomic<unsigned> m_badFrames{0};
+    std::atomic<unsigned> m_lineBaud{0};
+    std::atomic<std::uint64_t> m_bytesIn{0};
 };

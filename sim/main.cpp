@@ -1,39 +1,112 @@
-// kmr6650-sim: a simulated amplifier on a pseudo-terminal. Prints the device path on its first
-// line, then serves until it is ended (Ctrl-C, SIGTERM).
+// kmr6650-sim: a simulated amplifier on a pseudo-terminal, and a maker of update files.
+//   kmr6650-sim [--silent] [--erase-ms MS] [--baud BAUD]
+//       prints the device path on its first line, then serves until ended (Ctrl-C, SIGTERM)
+//   kmr6650-sim make-file system|preset PATH [FAULT]
+//       writes a valid update file, or one with FAULT, for trying the tool
 #include "AmpSimulator.h"
+#include "UpdateFileMaker.h"
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace {
 
-void Usage(std::FILE* out)
+const char* const kUsage =
+    "usage: kmr6650-sim [--silent] [--erase-ms MS] [--baud BAUD]\n"
+    "  Serves a simulated KMR 6650 amplifier on a pseudo-terminal. The first line of output\n"
+    "  is the device path to open (kmr6650-cli --port /dev/pts/N ..., or KMR6650_COM1=/dev/pts/N\n"
+    "  for the desktop program). Ends on Ctrl-C or SIGTERM.\n"
+    "  --silent      the amplifier answers nothing (to see how the tool reports it)\n"
+    "  --erase-ms MS how long the amplifier takes to erase before an update (default 1500)\n"
+    "  --baud BAUD   take bytes no faster than a serial line at BAUD (8N2) would deliver them\n"
+    "usage: kmr6650-sim make-file system|preset PATH [FAULT]\n"
+    "  Writes a valid update file to PATH, or a broken one with FAULT:\n"
+    "    system: header (first bytes 00 00 00 01), marker (bad marker at 0x4000),\n"
+    "            block-sum (one bad block sum), short (one byte short)\n"
+    "    preset: record-sum (bad second record), short (one byte short)\n";
+
+int Usage(const std::string& reason)
 {
-    std::fprintf(out,
-                 "usage: kmr6650-sim [--silent]\n"
-                 "  Serves a simulated KMR 6650 amplifier on a pseudo-terminal. The first line of\n"
-                 "  output is the device path to open (e.g. kmr6650-cli --port /dev/pts/3 check,\n"
-                 "  or KMR6650_COM1=/dev/pts/3 for the desktop program). Ends on Ctrl-C or SIGTERM.\n"
-                 "  --silent   the amplifier answers nothing (to see how the tool reports it)\n");
+    std::fprintf(stderr, "kmr6650-sim: %s\n%s", reason.c_str(), kUsage);
+    return 2;
+}
+
+bool ParseNumber(const char* text, unsigned* value)
+{
+    char* end = nullptr;
+    const unsigned long v = std::strtoul(text, &end, 10);
+    if (end == text || *end != '\0' || v > 100000000)
+        return false;
+    *value = static_cast<unsigned>(v);
+    return true;
+}
+
+int MakeFile(int argc, char** argv)
+{
+    if (argc < 4 || argc > 5)
+        return Usage("make-file needs a kind and a path");
+    const std::string kind = argv[2];
+    const std::string fault = argc == 5 ? argv[4] : "";
+    std::vector<std::uint8_t> bytes;
+    if (kind == "system") {
+        kmr::sim::SystemFileOptions o;
+        if (fault == "header")
+            o.fault = o.HEADER;
+        else if (fault == "marker")
+            o.fault = o.MARKER;
+        else if (fault == "block-sum")
+            o.fault = o.BLOCK_SUM;
+        else if (fault == "short")
+            o.fault = o.SHORT;
+        else if (!fault.empty())
+            return Usage("unknown system file fault '" + fault + "'");
+        bytes = kmr::sim::MakeSystemUpdateFile(o);
+    } else if (kind == "preset") {
+        kmr::sim::PresetFileOptions o;
+        if (fault == "record-sum")
+            o.fault = o.RECORD_SUM;
+        else if (fault == "short")
+            o.fault = o.SHORT;
+        else if (!fault.empty())
+            return Usage("unknown preset file fault '" + fault + "'");
+        bytes = kmr::sim::MakePresetUpdateFile(o);
+    } else {
+        return Usage("the kind is system or preset, not '" + kind + "'");
+    }
+    std::string error;
+    if (!kmr::sim::WriteUpdateFile(argv[3], bytes, &error)) {
+        std::fprintf(stderr, "kmr6650-sim: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("%s: %s update file, %zu bytes%s\n", argv[3], kind.c_str(), bytes.size(),
+                fault.empty() ? "" : (" with fault " + fault).c_str());
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "make-file") == 0)
+        return MakeFile(argc, argv);
+
     bool silent = false;
+    unsigned eraseMs = 1500, baud = 0;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--silent") == 0) {
+        const std::string a = argv[i];
+        if (a == "--silent") {
             silent = true;
-        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            Usage(stdout);
+        } else if ((a == "--erase-ms" || a == "--baud") && i + 1 < argc) {
+            if (!ParseNumber(argv[++i], a == "--baud" ? &baud : &eraseMs))
+                return Usage("bad number '" + std::string(argv[i]) + "' for " + a);
+        } else if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
             return 0;
         } else {
-            std::fprintf(stderr, "kmr6650-sim: unknown option '%s'\n", argv[i]);
-            Usage(stderr);
-            return 2;
+            return Usage("unknown option '" + a + "'");
         }
     }
 
@@ -47,6 +120,8 @@ int main(int argc, char** argv)
 
     CAmpSimulator sim;
     sim.SetSilent(silent);
+    sim.SetLineBaud(baud);
+    sim.Update().SetEraseTimeMs(eraseMs);
     std::string error;
     if (!sim.Start(&error)) {
         std::fprintf(stderr, "kmr6650-sim: cannot create a pseudo-terminal: %s\n", error.c_str());

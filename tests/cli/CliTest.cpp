@@ -1,6 +1,7 @@
 // kmr6650-cli as a user runs it: the real program in a child process, against the simulated
 // amplifier on a pseudo-terminal.
 #include "AmpSimulator.h"
+#include "UpdateFileMaker.h"
 
 #include <gtest/gtest.h>
 
@@ -152,4 +153,119 @@ TEST_F(CliTest, TraceRecordsEveryFrameBothWays)
     r = Cli(Port() + "--trace /nonexistent-dir/trace check");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("trace"), std::string::npos);
+}
+
+namespace {
+
+class CliUpdateTest : public CliTest {
+protected:
+    void SetUp() override
+    {
+        CliTest::SetUp();
+        sim.Update().SetEraseTimeMs(100);
+    }
+    void TearDown() override
+    {
+        for (const std::string& f : files)
+            std::remove(f.c_str());
+    }
+    std::string File(const std::vector<std::uint8_t>& bytes)
+    {
+        const std::string path = ::testing::TempDir() + "kmr-cli-" + std::to_string(getpid()) + "-" +
+                                 std::to_string(files.size()) + ".bin";
+        EXPECT_TRUE(kmr::sim::WriteUpdateFile(path, bytes));
+        files.push_back(path);
+        return path;
+    }
+    std::vector<std::string> files;
+};
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::stringstream ss(text);
+    for (std::string line; std::getline(ss, line);)
+        out.push_back(line);
+    return out;
+}
+
+} // namespace
+
+TEST_F(CliUpdateTest, SystemUpdatePrintsEveryStatusAndTheProgress)
+{
+    const auto file = kmr::sim::MakeSystemUpdateFile();
+    CliRun r = Cli(Port() + "--yes update system " + File(file));
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    std::vector<std::string> status, percents;
+    for (const std::string& line : Lines(r.out)) {
+        if (!line.empty() && line.back() == '%')
+            percents.push_back(line);
+        else
+            status.push_back(line);
+    }
+    EXPECT_EQ(status, std::vector<std::string>({"WARNING: This will erase the KMR 6650's old system software!",
+                                                "Are you sure you want to upgrade? ", "Status: Establishing",
+                                                "Status: Erasing", "Status: Writing Data", "Status: Verifying Data",
+                                                "DSP Update Successfull!",
+                                                "Please power cycle the amplifier to complete the update.",
+                                                "Status: Update OK!"}));
+    // The erase step (10), then 0..100 for each pass, as whole percentages on their own lines.
+    ASSERT_EQ(percents.size(), 1u + 101u + 101u);
+    EXPECT_EQ(percents[0], "10%");
+    EXPECT_EQ(percents[1], "0%");
+    EXPECT_EQ(percents[101], "100%");
+    EXPECT_TRUE(sim.Update().Completed());
+    EXPECT_EQ(sim.Update().Image().size(), 15078u * 12);
+}
+
+TEST_F(CliUpdateTest, NothingIsSentWithoutConsentOrWithABadFile)
+{
+    // No terminal and no --yes: the warning is answered Cancel.
+    CliRun r = Cli(Port() + "update preset " + File(kmr::sim::MakePresetUpdateFile()));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Are you sure you want to upgrade?"), std::string::npos);
+
+    r = Cli(Port() + "--yes update preset " +
+            File(kmr::sim::MakePresetUpdateFile({.fault = kmr::sim::PresetFileOptions::RECORD_SUM})));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Error: Invalid Preset Update file!"), std::string::npos) << r.out;
+
+    r = Cli(Port() + "--yes update system /nonexistent/file.bin");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Before you can proceed you must select a system update file!"), std::string::npos) << r.out;
+    EXPECT_TRUE(sim.Received().empty());
+
+    EXPECT_EQ(Cli(Port() + "update firmware x.bin").status, 2);
+    EXPECT_EQ(Cli(Port() + "update system").status, 2);
+}
+
+TEST_F(CliUpdateTest, UpdateTestAndAFailingPhase)
+{
+    CliRun r = Cli(Port() + "update test");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "Establishing\nErasing\nWriting Data\nVerifying Data\nSuccessful!\n");
+
+    sim.Update().SetNoAck(CSimUpdate::Verify, true);
+    r = Cli(Port() + "update test");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Establishing\nErasing\nWriting Data\nVerifying Data\nVerify Error\nUPDATE TEST ERROR!\n");
+}
+
+TEST_F(CliUpdateTest, CheckFileSaysWhereAFileIsBroken)
+{
+    CliRun r = Cli("check-file system " + File(kmr::sim::MakeSystemUpdateFile()));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Valid system update file: 246464 bytes, sent as 15078 blocks of 12 bytes\n");
+
+    r = Cli("check-file system " + File(kmr::sim::MakeSystemUpdateFile({.fault = kmr::sim::SystemFileOptions::MARKER})));
+    EXPECT_EQ(r.status, 1);
+    const auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    EXPECT_EQ(lines[0], "Error: Invalid System Update file!");
+    EXPECT_NE(lines[1].find("0x4000"), std::string::npos) << lines[1];
+
+    r = Cli("check-file preset " + File(kmr::sim::MakePresetUpdateFile({.fault = kmr::sim::PresetFileOptions::SHORT})));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Error: Invalid Preset Update file!"), std::string::npos);
+    EXPECT_EQ(Cli("check-file kernel x.bin").status, 2);
 }

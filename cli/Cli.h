@@ -1,0 +1,93 @@
+#pragma once
+// Shared pieces of kmr6650-cli: the parsed command line, the port for one run, how messages
+// and progress are shown, and the commands.
+#include "link/MSCommDlg.h"
+#include "platform/Messages.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include <string>
+#include <vector>
+
+struct CliOptions {
+    int portNumber = 1;
+    std::string devicePath;  // set when --port names a device instead of COM<n>
+    bool yes = false;        // answer OK to every question
+    std::string tracePath;
+    std::vector<std::string> args;  // the command and its arguments
+};
+
+// Prints "kmr6650-cli: reason" on standard error and returns the exit status for bad input.
+int UsageError(const std::string& reason);
+
+// Every message of the core goes to standard output as whole lines. A question is answered
+// OK by --yes, asked on a terminal, and answered Cancel when nobody can be asked.
+void InstallMessageHandler(bool yes);
+
+// The port for one run: opened and attached to the frame layer on construction, detached and
+// closed at the end, so no exchange can outlive it. A failed open has shown its reason; the
+// command then prints "Can not open port." and ends with status 1.
+class PortSession {
+public:
+    static constexpr unsigned SETTLE_MS = 100;  // after opening, before the first request
+
+    explicit PortSession(const CliOptions& o);
+    ~PortSession();
+    PortSession(const PortSession&) = delete;
+    PortSession& operator=(const PortSession&) = delete;
+    bool IsOpen() const { return m_open; }
+    CMSCommDlg& Host() { return m_host; }
+
+private:
+    CMSCommDlg m_host;
+    bool m_open = false;
+};
+
+// Progress in whole percent: a bar redrawn in place on a terminal, or one line per new value
+// when standard output is a file or a pipe.
+class ProgressPrinter {
+public:
+    ProgressPrinter();
+    void Show(int percent);
+    // Ends the bar's line on a terminal, so that the next text starts on a line of its own.
+    void Finish();
+
+private:
+    bool m_terminal;
+    int m_last = -1;
+};
+
+// Prints text as whole lines on standard output, after ending a progress bar's line.
+void PrintLine(const std::string& text);
+
+// Receives the posts of worker threads; the main thread takes them in order.
+class PostQueue : public CMessageTarget {
+public:
+    struct Post {
+        unsigned msg;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    static std::shared_ptr<PostQueue> Create() { return std::make_shared<PostQueue>(); }
+    void PostMessage(unsigned msg, WPARAM wParam, LPARAM lParam) override;
+    // The oldest post, waiting up to timeout for one; nothing when none came.
+    std::optional<Post> Take(std::chrono::milliseconds timeout);
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_cv;
+    std::deque<Post> m_posts;
+};
+
+// The commands; each returns the exit status.
+int RunCheck(const CliOptions& o);
+int RunVersions(const CliOptions& o);
+int RunReg(const CliOptions& o);
+int RunUpdate(const CliOptions& o);
+int RunCheckFile(const CliOptions& o);
+int RunParams(const CliOptions& o);

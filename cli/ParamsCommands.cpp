@@ -1,0 +1,7 @@
+// params read, save, load and reset.
+#include "Cli.h"
+
+int RunParams(const CliOptions&)
+{
+    return UsageError("params: not available yet");
+}

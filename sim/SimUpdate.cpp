@@ -1,0 +1,138 @@
+#include "SimUpdate.h"
+
+#include <cstring>
+
+namespace {
+constexpr std::uint8_t CMD = 0xD0;
+constexpr std::uint8_t DATA = 0xE0;
+constexpr std::size_t BLOCK = 12;
+
+CSimUpdate::Payload Ack(std::uint8_t what)
+{
+    CSimUpdate::Payload a{};
+    a[0] = CMD;
+    a[1] = what;
+    return a;
+}
+} // namespace
+
+void CSimUpdate::Fail(const std::string& why)
+{
+    if (m_error.empty())
+        m_error = why;
+}
+
+std::optional<CSimUpdate::Payload> CSimUpdate::Handle(const Payload& q, Clock::time_point now)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (q[0] == DATA) {
+        const std::uint8_t* block = q.data() + 1;
+        if (!m_verifying) {
+            m_image.insert(m_image.end(), block, block + BLOCK);
+            ++m_written;
+            if (m_disconnectAfter != 0 && m_written >= m_disconnectAfter)
+                m_disconnectDue = true;
+        } else {
+            const std::size_t at = static_cast<std::size_t>(m_verified) * BLOCK;
+            if (at + BLOCK > m_image.size() || std::memcmp(m_image.data() + at, block, BLOCK) != 0)
+                m_verifyMismatch = true;
+            ++m_verified;
+        }
+        return std::nullopt;
+    }
+    if (q[0] != CMD)
+        return std::nullopt;
+    ++m_commands[q[1]];
+    const unsigned n = (unsigned{q[2]} << 8) | q[3];
+    switch (q[1]) {
+    case 0x01:  // establish: a new run begins
+        m_kind = static_cast<Kind>(q[2]);
+        m_verifying = false;
+        m_announced = m_written = m_verified = 0;
+        m_verifyMismatch = false;
+        m_image.clear();
+        m_completed = false;
+        m_error.clear();
+        m_eraseDone.reset();
+        if (m_kind != System && m_kind != Preset && m_kind != Test) {
+            Fail("establish with unknown kind");
+            return std::nullopt;
+        }
+        return m_noAck[Establish] ? std::nullopt : std::optional<Payload>(Ack(0x11));
+    case 0x02:  // erase: acknowledged when the erase time has passed
+        m_eraseDone = now + std::chrono::milliseconds(m_eraseMs.load());
+        return std::nullopt;
+    case 0x03:  // the write pass of n blocks begins
+        m_announced = n;
+        m_written = 0;
+        m_image.clear();
+        return std::nullopt;
+    case 0x04:  // all n blocks written
+        if (n != m_announced || n != m_written) {
+            Fail("write pass: announced " + std::to_string(m_announced) + ", confirmed " + std::to_string(n) +
+                 ", received " + std::to_string(m_written) + " blocks");
+            return std::nullopt;
+        }
+        m_verifying = true;
+        m_verified = 0;
+        return m_noAck[Write] ? std::nullopt : std::optional<Payload>(Ack(0x13));
+    case 0x05:  // all verify blocks sent
+        if (!m_verifying || m_verified != m_written || m_verifyMismatch) {
+            Fail("verify pass differs from the write pass");
+            return std::nullopt;
+        }
+        return m_noAck[Verify] ? std::nullopt : std::optional<Payload>(Ack(0x14));
+    case 0x06:  // finish
+        m_completed = m_error.empty() && m_verifying && m_verified == m_written && !m_verifyMismatch;
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<CSimUpdate::Payload> CSimUpdate::Poll(Clock::time_point now)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (!m_eraseDone || now < *m_eraseDone)
+        return std::nullopt;
+    m_eraseDone.reset();
+    return m_noAck[Erase] ? std::nullopt : std::optional<Payload>(Ack(0x12));
+}
+
+std::optional<CSimUpdate::Clock::duration> CSimUpdate::TimeToNextEvent(Clock::time_point now) const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (!m_eraseDone)
+        return std::nullopt;
+    return *m_eraseDone > now ? *m_eraseDone - now : Clock::duration::zero();
+}
+
+CSimUpdate::Kind CSimUpdate::LastKind() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_kind;
+}
+
+std::vector<std::uint8_t> CSimUpdate::Image() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_image;
+}
+
+bool CSimUpdate::Completed() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_completed;
+}
+
+std::string CSimUpdate::LastError() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_error;
+}
+
+unsigned CSimUpdate::CommandCount(std::uint8_t command) const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_commands[command];
+}

@@ -1,0 +1,388 @@
+#include "protocol/ProtocolAppUpdate.h"
+
+#include "platform/MessageBox.h"
+#include "platform/Sleep.h"
+#include "platform/Thread.h"
+
+#include <cstring>
+
+namespace {
+constexpr const char* kSuccessText = "DSP Update Successfull!\nPlease power cycle the amplifier to complete the update.";
+constexpr const char* kLengthText = "Error: File length does not match!";
+constexpr const char* kReadErrorText = "Error: Can not read the update file! The update was stopped.";
+constexpr std::size_t kBlockLen = CUpdateFile::SEND_BLOCK_LEN;
+
+WPARAM Base(CProtocolAppUpdate::Kind kind)
+{
+    switch (kind) {
+    case CProtocolAppUpdate::KIND_SYSTEM: return CProtocolAppUpdate::SYSTEM_BASE;
+    case CProtocolAppUpdate::KIND_PRESET: return CProtocolAppUpdate::PRESET_BASE;
+    default: return CProtocolAppUpdate::TEST_BASE;
+    }
+}
+
+void Post(const MessageTargetPtr& target, CProtocolAppUpdate::Kind kind, WPARAM code, LPARAM value = 0)
+{
+    PostMessageTo(target, WM_PROTOCOL_UPDATE_MSG, Base(kind) + code, value);
+}
+} // namespace
+
+CProtocolAppUpdate& TheUpdateProtocol()
+{
+    static CProtocolAppUpdate protocol;
+    return protocol;
+}
+
+CProtocolAppUpdate::CProtocolAppUpdate(CProtocolMACLayer& mac, CUpdateFile& files) : m_mac(mac), m_files(files)
+{
+}
+
+CProtocolAppUpdate::~CProtocolAppUpdate()
+{
+    Shutdown();
+}
+
+bool CProtocolAppUpdate::UpdateSendCommand(unsigned command, int argument)
+{
+    std::uint8_t p[CProtocolMACLayer::PAYLOAD_LEN] = {MSG_COMMAND, static_cast<std::uint8_t>(command)};
+    const auto high = static_cast<std::uint8_t>(argument / 256);
+    const auto low = static_cast<std::uint8_t>(argument % 256);
+    switch (command) {
+    case 0x00: {  // synchronise
+        static constexpr std::uint8_t sync[] = {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
+        std::memcpy(p + 2, sync, sizeof sync);
+        break;
+    }
+    case 0x01:  // establish: the kind of update
+        p[2] = argument == KIND_SYSTEM ? 0x11 : argument == KIND_PRESET ? 0x22 : argument == KIND_TEST ? 0x33 : 0x00;
+        break;
+    case 0x02: {  // erase: flash unlock-and-erase triples, sent as they are
+        static constexpr std::uint8_t erase[] = {0x0A, 0xAA, 0xAA, 0x05, 0x55, 0x55, 0x0A, 0xAA, 0x80};
+        std::memcpy(p + 2, erase, sizeof erase);
+        break;
+    }
+    case 0x03: {  // begin writing N blocks: N, then the unlock-and-program triples
+        static constexpr std::uint8_t program[] = {0x0A, 0xAA, 0xAA, 0x05, 0x55, 0x55, 0x0A, 0xAA, 0xA0};
+        p[2] = high;
+        p[3] = low;
+        std::memcpy(p + 4, program, sizeof program);
+        break;
+    }
+    case 0x04:  // all N blocks written
+        p[2] = high;
+        p[3] = low;
+        break;
+    case 0x05: case 0x06: case 0x11: case 0x12: case 0x13: case 0x14: case 0x15: case 0x22: case 0x32:
+        break;
+    default:
+        kmr::ShowMessage("CProtocolAppUpdate::UpdateSendCommand error: no this command to send!");
+        return false;
+    }
+    m_mac.SendFrame(p, CProtocolMACLayer::PAYLOAD_LEN);
+    return true;
+}
+
+void CProtocolAppUpdate::SendDataBlock(const std::uint8_t* block12)
+{
+    std::uint8_t p[CProtocolMACLayer::PAYLOAD_LEN] = {MSG_DATA};
+    std::memcpy(p + 1, block12, kBlockLen);
+    m_mac.SendFrame(p, CProtocolMACLayer::PAYLOAD_LEN);
+}
+
+int CProtocolAppUpdate::BlockPercent(int i, int n)
+{
+    const float q = static_cast<float>(100 * i) / static_cast<float>(n);
+    return static_cast<int>(q + 0.5);
+}
+
+bool CProtocolAppUpdate::SendFileBlocks(const MessageTargetPtr& target, std::uint32_t start, int n, int pass, Kind kind)
+{
+    if (n <= 0)
+        return true;
+    const WPARAM progress = pass == 1 ? WRITE_PROGRESS : VERIFY_PROGRESS;
+    const std::int32_t length = kind == KIND_SYSTEM ? m_files.SystemFileLength() : m_files.PresetFileLength();
+    std::uint8_t block[kBlockLen];
+    int next = 0;
+    for (int i = 0; i < n; ++i) {
+        const std::uint32_t offset = start + static_cast<std::uint32_t>(kBlockLen) * static_cast<std::uint32_t>(i);
+        // A last block that runs past the end of the file is padded with a fixed value, never
+        // with what the buffer held before.
+        std::memset(block, PAST_END_FILL, sizeof block);
+        const bool read = kind == KIND_SYSTEM ? m_files.ReadSystemFile(offset, kBlockLen, block)
+                                              : m_files.ReadPresetFile(offset, kBlockLen, block);
+        if (!read && static_cast<std::int64_t>(offset) + static_cast<std::int64_t>(kBlockLen) <= length) {
+            // The data is in the file but could not be read (file closed by a stop, media
+            // gone): sending anything else would put wrong data into the amplifier.
+            if (m_updateStop.load() == 0)
+                kmr::ShowMessage(kReadErrorText);
+            return false;
+        }
+        SendDataBlock(block);
+        if (BlockPercent(i, n) == next) {
+            Post(target, kind, progress, next);
+            ++next;
+        }
+        if (m_updateStop.load() != 0)
+            return false;
+    }
+    return true;
+}
+
+void CProtocolAppUpdate::SendTestBlocks(int n)
+{
+    static constexpr std::uint8_t block[kBlockLen] = {0x00, 0x01, 0x02, 0x03, 0x04, 0x05,
+                                                      0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B};
+    for (int i = 0; i < n; ++i) {
+        if (m_updateStop.load() != 0)
+            return;
+        SendDataBlock(block);
+    }
+}
+
+void CProtocolAppUpdate::StartSystemUpdate(MessageTargetPtr target)
+{
+    Start(KIND_SYSTEM, std::move(target));
+}
+
+void CProtocolAppUpdate::StartPresetUpdate(MessageTargetPtr target)
+{
+    Start(KIND_PRESET, std::move(target));
+}
+
+void CProtocolAppUpdate::StartUpdateTest(MessageTargetPtr target)
+{
+    Start(KIND_TEST, std::move(target));
+}
+
+void CProtocolAppUpdate::Start(Kind kind, MessageTargetPtr target)
+{
+    std::lock_guard<std::mutex> lock(m_threadLock);
+    if (m_updateStop.load() == 1) {
+        if (m_sequence.joinable())
+            m_sequence.join();  // a stopped run's sequence ends within one of its pauses
+        m_updateStop = 0;
+        ++m_alive;
+        m_sequence = kmr::StartThread(kmr::ThreadPriority::AboveNormal, [this, kind, target] {
+            if (kind == KIND_TEST)
+                UpdateTestThread(target);
+            else
+                SystemOrPresetThread(kind, target);
+            --m_alive;
+        });
+    }
+    if (m_receiverStop.load() == 1) {
+        if (m_receiver.joinable())
+            m_receiver.join();
+        m_receiverStop = 0;
+        ++m_alive;
+        m_receiver = kmr::StartThread(kmr::ThreadPriority::AboveNormal, [this] {
+            ReceiveThread();
+            --m_alive;
+        });
+    }
+}
+
+void CProtocolAppUpdate::ClearAckFlags()
+{
+    m_establishFlag = 0;
+    m_eraseFlag = 0;
+    m_writeFlag = 0;
+    m_verifyFlag = 0;
+}
+
+void CProtocolAppUpdate::StopRun(Kind kind)
+{
+    m_receiverStop = 1;
+    m_updateStop = 1;
+    if (kind == KIND_SYSTEM)
+        m_files.CloseSystemFile();
+    else if (kind == KIND_PRESET)
+        m_files.ClosePresetFile();
+    ClearAckFlags();
+    kmr::Sleep(STOP_PAUSE_MS);
+}
+
+void CProtocolAppUpdate::StopSystemUpdate()
+{
+    StopRun(KIND_SYSTEM);
+}
+
+void CProtocolAppUpdate::StopPresetUpdate()
+{
+    StopRun(KIND_PRESET);
+}
+
+void CProtocolAppUpdate::StopUpdateTest()
+{
+    StopRun(KIND_TEST);
+}
+
+void CProtocolAppUpdate::Shutdown()
+{
+    m_receiverStop = 1;
+    m_updateStop = 1;
+    JoinThreads();
+}
+
+void CProtocolAppUpdate::JoinThreads()
+{
+    std::lock_guard<std::mutex> lock(m_threadLock);
+    if (m_sequence.joinable())
+        m_sequence.join();
+    if (m_receiver.joinable())
+        m_receiver.join();
+}
+
+bool CProtocolAppUpdate::ThreadsAlive() const
+{
+    return m_alive.load() > 0;
+}
+
+void CProtocolAppUpdate::ReceiveThread()
+{
+    std::uint8_t p[CProtocolMACLayer::PAYLOAD_LEN];
+    while (m_receiverStop.load() == 0) {
+        if (!m_mac.GetFrameFromLoopBuf(p, CProtocolMACLayer::PAYLOAD_LEN)) {
+            kmr::Sleep(RECEIVE_POLL_MS);
+            continue;
+        }
+        if (p[0] != MSG_COMMAND)
+            continue;
+        switch (p[1]) {
+        case ACK_ESTABLISH: m_establishFlag = 1; break;
+        case ACK_ERASE: m_eraseFlag = 1; break;
+        case ACK_WRITE: m_writeFlag = 1; break;
+        case ACK_VERIFY: m_verifyFlag = 1; break;
+        default: break;
+        }
+    }
+}
+
+bool CProtocolAppUpdate::WaitFor(const std::atomic<int>& flag, Wait wait)
+{
+    for (int k = 0; k < wait.tests; ++k) {
+        kmr::Sleep(wait.pauseMs);
+        if (flag.load() != 0)
+            return true;
+        if (m_updateStop.load() != 0)
+            return false;  // stopped: the phase ends now, not at the end of its limit
+    }
+    return false;
+}
+
+void CProtocolAppUpdate::SystemOrPresetThread(Kind kind, MessageTargetPtr target)
+{
+    const bool system = kind == KIND_SYSTEM;
+    CUpdateFile::CheckFailure where;
+    if (!(system ? m_files.CheckSystemFile(&where) : m_files.CheckPresetFile(&where))) {
+        StopRun(kind);
+        kmr::ShowMessage(system ? CUpdateFile::INVALID_SYSTEM_TEXT : CUpdateFile::INVALID_PRESET_TEXT);
+        return;
+    }
+    const int n = system ? SystemBlockCount(m_files.SystemFileLength()) : PRESET_BLOCKS;
+    if (n <= 0 || n > MAX_BLOCKS) {  // the count must fit the 16 bits of commands 0x03 and 0x04
+        StopRun(kind);
+        kmr::ShowMessage(kLengthText);
+        return;
+    }
+    const std::uint32_t start = system ? CUpdateFile::SYSTEM_DATA_OFFSET : 0;
+    const Wait eraseWait = system ? SYSTEM_ERASE_WAIT : PRESET_ERASE_WAIT;
+    const int eraseStep = system ? 10 : 50;
+
+    m_updateStop = 0;
+    UpdateSendCommand(0x00, 0);
+    kmr::Sleep(SYNC_PAUSE_MS);
+
+    [&] {
+        m_establishFlag = 0;
+        UpdateSendCommand(0x01, kind);
+        Post(target, kind, ESTABLISHING);
+        if (!WaitFor(m_establishFlag, ESTABLISH_WAIT))
+            return Post(target, kind, ESTABLISH_FAILED);
+
+        m_eraseFlag = 0;
+        UpdateSendCommand(0x02, 0);
+        Post(target, kind, ERASING);
+        m_eraseCounter = 0;
+        bool erased = false;
+        for (int k = 0; k < eraseWait.tests && !erased; ++k) {
+            kmr::Sleep(eraseWait.pauseMs);
+            ++m_eraseCounter;
+            Post(target, kind, ERASE_PROGRESS, m_eraseCounter.load() * eraseStep);
+            erased = m_eraseFlag.load() != 0;
+            if (!erased && m_updateStop.load() != 0)
+                break;
+        }
+        if (!erased)
+            return Post(target, kind, ERASE_FAILED);
+
+        Post(target, kind, WRITING);
+        UpdateSendCommand(0x03, n);
+        if (!SendFileBlocks(target, start, n, 1, kind))
+            return Post(target, kind, WRITE_FAILED);
+        m_writeFlag = 0;
+        UpdateSendCommand(0x04, n);
+        if (!WaitFor(m_writeFlag, WRITE_WAIT))
+            return Post(target, kind, WRITE_FAILED);
+
+        Post(target, kind, VERIFYING);
+        if (!SendFileBlocks(target, start, n, 2, kind))
+            return Post(target, kind, VERIFY_FAILED);
+        m_verifyFlag = 0;
+        UpdateSendCommand(0x05, 0);
+        if (!WaitFor(m_verifyFlag, VERIFY_WAIT))
+            return Post(target, kind, VERIFY_FAILED);
+
+        UpdateSendCommand(0x06, 0);
+        ClearAckFlags();
+        kmr::Sleep(FINISH_PAUSE_MS);
+        kmr::ShowMessage(kSuccessText);
+        Post(target, kind, UPDATE_OK);
+    }();
+    StopRun(kind);
+}
+
+void CProtocolAppUpdate::UpdateTestThread(MessageTargetPtr target)
+{
+    const Kind kind = KIND_TEST;
+    auto fail = [&](Code code) {
+        StopRun(kind);
+        Post(target, kind, code);
+    };
+    m_updateStop = 0;
+    UpdateSendCommand(0x00, 0);
+    kmr::Sleep(SYNC_PAUSE_MS);
+    Post(target, kind, ESTABLISHING);
+
+    m_establishFlag = 0;
+    UpdateSendCommand(0x01, kind);
+    if (!WaitFor(m_establishFlag, ESTABLISH_WAIT))
+        return fail(ESTABLISH_FAILED);
+
+    Post(target, kind, ERASING);
+    m_eraseFlag = 0;
+    UpdateSendCommand(0x02, 0);
+    if (!WaitFor(m_eraseFlag, TEST_ERASE_WAIT))
+        return fail(ERASE_FAILED);
+
+    Post(target, kind, WRITING);
+    UpdateSendCommand(0x03, TEST_BLOCKS);
+    SendTestBlocks(TEST_BLOCKS);
+    m_writeFlag = 0;
+    UpdateSendCommand(0x04, TEST_BLOCKS);
+    if (!WaitFor(m_writeFlag, WRITE_WAIT))
+        return fail(WRITE_FAILED);
+
+    Post(target, kind, VERIFYING);
+    SendTestBlocks(TEST_BLOCKS);
+    m_verifyFlag = 0;
+    UpdateSendCommand(0x05, 0);
+    if (!WaitFor(m_verifyFlag, TEST_VERIFY_WAIT))
+        return fail(VERIFY_FAILED);
+
+    UpdateSendCommand(0x06, 0);
+    ClearAckFlags();
+    StopRun(kind);
+    Post(target, kind, UPDATE_OK);
+    kmr::Sleep(FINISH_PAUSE_MS);
+}

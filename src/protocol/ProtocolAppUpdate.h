@@ -1,0 +1,131 @@
+#pragma once
+// Replaces the amplifier's system software or its EQ presets: a fixed sequence of commands and
+// data blocks (synchronise, establish, erase, write pass, verify pass, finish), each phase
+// confirmed by an acknowledge. A sequence thread sends and waits; a receive thread takes the
+// amplifier's frames and raises one flag per kind of acknowledge. Every phase and percentage is
+// posted as WM_PROTOCOL_UPDATE_MSG to the target given at start.
+//
+// Threads: Start*, Stop* and Shutdown may be called from any thread. While a run goes on, the
+// receive thread is the only receiver: no normal-protocol exchange may run meanwhile.
+// A run is idle (both stop flags 1), running (both 0) or stopping. A new start waits for the
+// threads of a stopped run to end, so two runs never overlap.
+#include "link/ProtocolMACLayer.h"
+#include "platform/Messages.h"
+#include "update/UpdateFile.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+class CProtocolAppUpdate {
+public:
+    // Payload byte 0
+    static constexpr std::uint8_t MSG_COMMAND = 0xD0;  // command to, acknowledge from the amplifier
+    static constexpr std::uint8_t MSG_DATA = 0xE0;     // 12 bytes of update data
+    // Acknowledges (payload byte 1)
+    static constexpr std::uint8_t ACK_ESTABLISH = 0x11;
+    static constexpr std::uint8_t ACK_ERASE = 0x12;
+    static constexpr std::uint8_t ACK_WRITE = 0x13;
+    static constexpr std::uint8_t ACK_VERIFY = 0x14;
+    // Establish arguments
+    enum Kind { KIND_SYSTEM = 0, KIND_PRESET = 1, KIND_TEST = 2 };
+
+    // wParam of WM_PROTOCOL_UPDATE_MSG for each kind: phase codes base + 0..8, progress codes
+    // base + 16..18 (the test has none).
+    static constexpr WPARAM SYSTEM_BASE = 17, PRESET_BASE = 129, TEST_BASE = 241;
+    enum Code : WPARAM {
+        ESTABLISHING = 0, ESTABLISH_FAILED = 1, ERASING = 2, ERASE_FAILED = 3, WRITING = 4, WRITE_FAILED = 5,
+        VERIFYING = 6, VERIFY_FAILED = 7, UPDATE_OK = 8, ERASE_PROGRESS = 16, WRITE_PROGRESS = 17,
+        VERIFY_PROGRESS = 18,
+    };
+
+    // Fixed waits, in milliseconds, and the limits of the acknowledge waits (tests × pause).
+    static constexpr unsigned SYNC_PAUSE_MS = 200;    // after the synchronise command
+    static constexpr unsigned STOP_PAUSE_MS = 300;    // at the end of every stop
+    static constexpr unsigned FINISH_PAUSE_MS = 1000; // after the finish command
+    static constexpr unsigned RECEIVE_POLL_MS = 1;    // receive thread, between empty polls
+    struct Wait {
+        int tests;
+        unsigned pauseMs;
+    };
+    static constexpr Wait ESTABLISH_WAIT{50, 10};
+    static constexpr Wait SYSTEM_ERASE_WAIT{20, 600};
+    static constexpr Wait PRESET_ERASE_WAIT{15, 500};
+    static constexpr Wait TEST_ERASE_WAIT{4, 500};
+    static constexpr Wait WRITE_WAIT{50, 10};
+    static constexpr Wait VERIFY_WAIT{50, 50};
+    static constexpr Wait TEST_VERIFY_WAIT{50, 10};
+
+    static constexpr int PRESET_BLOCKS = CUpdateFile::PRESET_SEND_BLOCKS;  // 2730
+    static constexpr int TEST_BLOCKS = 10;
+    static constexpr int MAX_BLOCKS = 0xFFFF;  // the block count travels in 16 bits
+    static constexpr std::uint8_t PAST_END_FILL = 0xFF;  // bytes of a last block past the file's end
+
+    explicit CProtocolAppUpdate(CProtocolMACLayer& mac = TheMacLayer(), CUpdateFile& files = TheUpdateFile());
+    virtual ~CProtocolAppUpdate();
+    CProtocolAppUpdate(const CProtocolAppUpdate&) = delete;
+    CProtocolAppUpdate& operator=(const CProtocolAppUpdate&) = delete;
+
+    // Sends command with its argument. False (after a message, nothing sent) for a command that
+    // is not one of 0x00-0x06, 0x11-0x15, 0x22, 0x32.
+    bool UpdateSendCommand(unsigned command, int argument);
+    void SendDataBlock(const std::uint8_t* block12);
+    // Sends n blocks of the file from start; posts the pass's percentages. False if stopped or
+    // if the file could not be read (after a message).
+    bool SendFileBlocks(const MessageTargetPtr& target, std::uint32_t start, int n, int pass, Kind kind);
+    void SendTestBlocks(int n);
+
+    // Start a run that posts to target; nothing happens while a run is going on.
+    void StartSystemUpdate(MessageTargetPtr target);
+    void StartPresetUpdate(MessageTargetPtr target);
+    void StartUpdateTest(MessageTargetPtr target);
+    // End the run: both stop flags set, the kind's file closed, the acknowledge flags cleared,
+    // then a 300 ms pause. The threads end by themselves shortly after.
+    void StopSystemUpdate();
+    void StopPresetUpdate();
+    void StopUpdateTest();
+    // Stops any run and waits for its threads to end (program exit, tests).
+    void Shutdown();
+
+    bool IsRunning() const { return m_updateStop.load() == 0; }
+    // True while either thread of a run, stopped or not, has not ended yet.
+    bool ThreadsAlive() const;
+
+    // Block count of a system file of length bytes: floor((length - 0x10000) / 12) + 1.
+    static int SystemBlockCount(std::int32_t length) { return CUpdateFile::SystemBlockCount(length); }
+    // The percentage a pass reports after block i of n (n taken in single precision, as the
+    // amplifier's tools always have).
+    static int BlockPercent(int i, int n);
+
+private:
+    void Start(Kind kind, MessageTargetPtr target);
+    void StopRun(Kind kind);
+    void ClearAckFlags();
+    void ReceiveThread();
+    void SystemOrPresetThread(Kind kind, MessageTargetPtr target);
+    void UpdateTestThread(MessageTargetPtr target);
+    // Up to wait.tests times: sleep, then test flag. False when still clear, or when the run has
+    // been stopped meanwhile.
+    bool WaitFor(const std::atomic<int>& flag, Wait wait);
+    void JoinThreads();
+
+    CProtocolMACLayer& m_mac;
+    CUpdateFile& m_files;
+
+    std::atomic<int> m_verifyFlag{0};
+    std::atomic<int> m_writeFlag{0};
+    std::atomic<int> m_eraseFlag{0};
+    std::atomic<int> m_eraseCounter{0};
+    std::atomic<int> m_establishFlag{0};
+    std::atomic<int> m_receiverStop{1};
+    std::atomic<int> m_updateStop{1};
+
+    std::mutex m_threadLock;  // the two thread objects; held to start and to join
+    std::thread m_sequence;
+    std::thread m_receiver;
+    std::atomic<int> m_alive{0};  // threads of the current or last run not yet ended
+};
+
+// The program's one update protocol object.
+CProtocolAppUpdate& TheUpdateProtocol();
