@@ -26,6 +26,10 @@ std::optional<CSimUpdate::Payload> CSimUpdate::Handle(const Payload& q, Clock::t
 {
     std::lock_guard<std::mutex> lock(m_lock);
     if (q[0] == DATA) {
+        PassStats& stats = m_verifying ? m_verifyStats : m_writeStats;
+        if (stats.blocks++ == 0)
+            stats.first = now;
+        stats.last = now;
         const std::uint8_t* block = q.data() + 1;
         if (!m_verifying) {
             m_image.insert(m_image.end(), block, block + BLOCK);
@@ -54,6 +58,7 @@ std::optional<CSimUpdate::Payload> CSimUpdate::Handle(const Payload& q, Clock::t
         m_completed = false;
         m_error.clear();
         m_eraseDone.reset();
+        m_writeStats = m_verifyStats = PassStats{};
         if (m_kind != System && m_kind != Preset && m_kind != Test) {
             Fail("establish with unknown kind");
             return std::nullopt;
@@ -135,4 +140,16 @@ unsigned CSimUpdate::CommandCount(std::uint8_t command) const
 {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_commands[command];
+}
+
+CSimUpdate::PassStats CSimUpdate::WriteStats() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_writeStats;
+}
+
+CSimUpdate::PassStats CSimUpdate::VerifyStats() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_verifyStats;
 }

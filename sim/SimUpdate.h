@@ -44,6 +44,13 @@ public:
     bool Completed() const;
     std::string LastError() const;
     unsigned CommandCount(std::uint8_t command) const;
+    // When the first and the last data block of a pass arrived, and how many came.
+    struct PassStats {
+        Clock::time_point first{}, last{};
+        unsigned blocks = 0;
+    };
+    PassStats WriteStats() const;
+    PassStats VerifyStats() const;
 
 private:
     void Fail(const std::string& why);  // caller holds m_lock
@@ -60,6 +67,7 @@ private:
     std::string m_error;
     std::optional<Clock::time_point> m_eraseDone;
     std::array<unsigned, 256> m_commands{};
+    PassStats m_writeStats, m_verifyStats;
 
     std::atomic<unsigned> m_eraseMs{1500};
     std::array<std::atomic<bool>, PhaseCount> m_noAck{};

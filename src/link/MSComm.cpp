@@ -118,6 +118,8 @@ bool CMSComm::SetPortOpen(bool open)
         error.reason = "the port settings \"" + m_settings + "\" are not valid";
         error.remedy = "Choose the port settings again.";
     } else {
+        m_device.SetOutputBufferSize(static_cast<std::size_t>(std::max<short>(m_outBufferSize, 16)));
+        m_device.SetLinePacing(m_linePacing);
         ok = m_device.Open(path, *settings, &error);
     }
     if (!ok && name != path)
@@ -147,6 +149,7 @@ bool CMSComm::SetOutput(const std::uint8_t* data, std::size_t n)
     std::shared_lock lock(m_lock);
     if (!m_device.IsOpen())
         return false;  // a closed port drops the block
+    std::lock_guard<std::mutex> write(m_writeLock);
     kmr::SerialError error;
     if (m_device.Write(data, n, &error))
         return true;
@@ -159,4 +162,10 @@ bool CMSComm::LineLost() const
 {
     std::shared_lock lock(m_lock);
     return m_device.LineLost();
+}
+
+void CMSComm::SetLinePacing(bool on)
+{
+    std::unique_lock lock(m_lock);
+    m_linePacing = on;
 }

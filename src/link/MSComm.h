@@ -44,6 +44,9 @@ public:
     bool SetOutput(const std::uint8_t* data, std::size_t n);
     // True once a read or write found the far end gone since the port was opened.
     bool LineLost() const;
+    // Models the line's pace for a device that reports no output queue (a pseudo-terminal
+    // standing in for a real line). Takes effect at the next open.
+    void SetLinePacing(bool on);
 
 private:
     mutable std::shared_mutex m_lock;  // shared: transfers; exclusive: open, close, settings
@@ -56,6 +59,8 @@ private:
     long m_inputMode = 1;
     short m_rThreshold = 0;
     short m_inputLen = 0;
+    bool m_linePacing = false;
+    std::mutex m_writeLock;  // one block on the line at a time: frames never interleave
     kmr::SerialError m_lastError;
     mutable std::mutex m_errorLock;  // m_lastError is written by transfers too
 };

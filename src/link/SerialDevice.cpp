@@ -2,6 +2,7 @@
 
 #include "link/Termios2.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -16,6 +17,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace kmr {
@@ -241,6 +243,9 @@ bool CSerialDevice::Open(const std::string& path, const LineSettings& ls, Serial
     m_fd = fd;
     m_path = path;
     m_lost = false;
+    const unsigned bitsPerByte = 1 + ls.dataBits + (ls.parity == 'N' ? 0 : 1) + ls.stopBits;
+    m_bytesPerSecond = static_cast<double>(ls.baud) / bitsPerByte;
+    m_lineFreeAt = std::chrono::steady_clock::now();
     return true;
 }
 
@@ -270,6 +275,41 @@ std::size_t CSerialDevice::Read(std::uint8_t* buf, std::size_t max)
     }
 }
 
+std::size_t CSerialDevice::Queued()
+{
+    int queued = 0;
+    if (ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued < 0)
+        queued = 0;
+    std::size_t q = static_cast<std::size_t>(queued);
+    if (m_pacing) {
+        const double left = std::chrono::duration<double>(m_lineFreeAt - std::chrono::steady_clock::now()).count();
+        if (left > 0)
+            q = std::max(q, static_cast<std::size_t>(left * m_bytesPerSecond));
+    }
+    return q;
+}
+
+bool CSerialDevice::WaitForRoom(std::size_t n)
+{
+    using Clock = std::chrono::steady_clock;
+    std::size_t queued = Queued();
+    auto lastDrain = Clock::now();
+    while (queued + n > m_outputBuffer && queued > 0) {
+        // Sleep about as long as the line needs to send the excess, in steps short enough to
+        // notice a line that has stopped.
+        const double excess = static_cast<double>(queued + n - m_outputBuffer);
+        const auto wait = std::chrono::duration<double>(excess / m_bytesPerSecond);
+        std::this_thread::sleep_for(std::min<std::chrono::duration<double>>(wait, std::chrono::milliseconds(20)));
+        const std::size_t now = Queued();
+        if (now < queued)
+            lastDrain = Clock::now();
+        else if (Clock::now() - lastDrain > std::chrono::milliseconds(kWriteStallMs))
+            return false;
+        queued = now;
+    }
+    return true;
+}
+
 bool CSerialDevice::Write(const std::uint8_t* data, std::size_t n, SerialError* error)
 {
     auto lost = [&](int err) {
@@ -282,6 +322,8 @@ bool CSerialDevice::Write(const std::uint8_t* data, std::size_t n, SerialError* 
     };
     if (m_fd < 0)
         return lost(EBADF);
+    if (!WaitForRoom(n))
+        return lost(ETIMEDOUT);
     using Clock = std::chrono::steady_clock;
     auto lastProgress = Clock::now();
     std::size_t done = 0;
@@ -307,6 +349,11 @@ bool CSerialDevice::Write(const std::uint8_t* data, std::size_t n, SerialError* 
             return lost(errno);
         if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
             return lost(EIO);
+    }
+    if (m_pacing) {
+        const auto now = Clock::now();
+        m_lineFreeAt = std::max(m_lineFreeAt, now) +
+                       std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(n / m_bytesPerSecond));
     }
     return true;
 }

@@ -2,6 +2,7 @@
 // One serial device opened for exclusive use in raw mode, over termios. Reads never block;
 // writes never drop a byte and never hang (a line that takes no byte for kWriteStallMs fails).
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -53,15 +54,32 @@ public:
     // nothing is pending or the line is gone; then LineLost() tells which).
     std::size_t Read(std::uint8_t* buf, std::size_t max);
     // Writes all n bytes, waiting for room in the output queue as long as the line takes bytes.
+    // At most the output buffer's size stays queued for the line, so that a reply awaited
+    // after the last byte of a long transfer is not delayed by our own backlog.
     bool Write(const std::uint8_t* data, std::size_t n, SerialError* error);
+    // Bytes that may wait in the output queue (default 512). Set before transfers start.
+    void SetOutputBufferSize(std::size_t bytes) { m_outputBuffer = bytes; }
+    // A pseudo-terminal reports no output queue: with pacing on, the queue is modelled as a
+    // UART would drain it at the line's speed. For a pseudo-terminal that stands in for a real
+    // line (benchmarks of line utilisation); off by default.
+    void SetLinePacing(bool on) { m_pacing = on; }
 
     bool LineLost() const { return m_lost.load(); }
     const std::string& Path() const { return m_path; }
 
 private:
     int m_fd = -1;
+    // Bytes waiting for the line: the driver's output queue, or the model's when it is larger.
+    std::size_t Queued();
+    // Waits until n more bytes fit the output buffer. False when the queue stops draining.
+    bool WaitForRoom(std::size_t n);
+
     std::atomic<bool> m_lost{false};
     std::string m_path;
+    std::size_t m_outputBuffer = 512;
+    bool m_pacing = false;
+    double m_bytesPerSecond = 5091;  // from the line settings
+    std::chrono::steady_clock::time_point m_lineFreeAt{};  // when the modelled line has sent all
 };
 
 } // namespace kmr
