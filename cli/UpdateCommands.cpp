@@ -9,6 +9,7 @@
 #include "update/UpdateFile.h"
 #include "update/UpdateStatus.h"
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -31,13 +32,33 @@ bool OpenUpdateFile(U::Kind kind, const std::string& path)
     return open;
 }
 
-// Follows a started run until its threads have ended, printing each status text as it changes
-// and the progress. True if the run ended with its success code.
-bool FollowRun(PostQueue& posts)
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void OnInterrupt(int)
 {
+    g_interrupted = 1;
+}
+
+// Follows a started run of kind until its threads have ended, printing each status text as it
+// changes and the progress. Ctrl-C stops the run as closing the update dialog does: it ends
+// after the current block with the phase's failure. True if the run ended with its success code.
+bool FollowRun(PostQueue& posts, U::Kind kind)
+{
+    g_interrupted = 0;
+    struct sigaction action {}, previous {};
+    action.sa_handler = OnInterrupt;
+    sigaction(SIGINT, &action, &previous);
     ProgressPrinter progress;
     bool success = false;
+    bool stopping = false;
     for (;;) {
+        if (g_interrupted && !stopping) {
+            stopping = true;
+            PrintLine("Stopping the update...");
+            U& update = TheUpdateProtocol();
+            kind == U::KIND_SYSTEM ? update.StopSystemUpdate()
+                                   : kind == U::KIND_PRESET ? update.StopPresetUpdate() : update.StopUpdateTest();
+        }
         const auto post = posts.Take(std::chrono::milliseconds(50));
         if (!post) {
             if (!TheUpdateProtocol().ThreadsAlive())
@@ -63,6 +84,7 @@ bool FollowRun(PostQueue& posts)
                       code == U::TEST_BASE + U::UPDATE_OK;
     }
     progress.Finish();
+    sigaction(SIGINT, &previous, nullptr);
     return success;
 }
 
@@ -109,7 +131,7 @@ int RunUpdate(const CliOptions& o)
         update.StartSystemUpdate(posts);
     else
         update.StartPresetUpdate(posts);
-    const bool ok = FollowRun(*posts);
+    const bool ok = FollowRun(*posts, kind);
     update.Shutdown();
     return ok ? 0 : 1;
 }
