@@ -3,6 +3,12 @@
 #include "platform/MessageBox.h"
 #include "platform/Sleep.h"
 
+CMSCommDlg& ThePortHost()
+{
+    static CMSCommDlg host;
+    return host;
+}
+
 CMSCommDlg::CMSCommDlg()
 {
     SetDefaultSettings();

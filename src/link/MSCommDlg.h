@@ -56,3 +56,7 @@ private:
     CMSComm m_comm;
     std::string m_lastOpenError;
 };
+
+// The program's one port host. The Communication panel sets it up when it initialises; the
+// other panels test IsPortOpen on it before they talk to the amplifier.
+CMSCommDlg& ThePortHost();

@@ -1,0 +1,8 @@
+#include "res/TemplateParts.h"
+
+#include "res/Resource.h"
+
+std::vector<DialogTemplate> MainTemplates()
+{
+    return {};
+}
