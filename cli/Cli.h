@@ -88,6 +88,7 @@ private:
 int RunCheck(const CliOptions& o);
 int RunVersions(const CliOptions& o);
 int RunReg(const CliOptions& o);
+int RunPorts(const CliOptions& o);
 int RunUpdate(const CliOptions& o);
 int RunCheckFile(const CliOptions& o);
 int RunParams(const CliOptions& o);

@@ -2,6 +2,7 @@
 #include "Cli.h"
 
 #include "app/VersionText.h"
+#include "link/PortSurvey.h"
 #include "params/MixerLink.h"
 #include "params/RegisterConsole.h"
 #include "protocol/ProtocolAppNormal.h"
@@ -54,4 +55,16 @@ int RunReg(const CliOptions& o)
     const std::string result = RunRegisterCommand(o.args[1]);
     std::printf("%s\n", result.c_str());
     return (result == "Write OK" || result.rfind("Data: ", 0) == 0) ? 0 : 1;
+}
+
+int RunPorts(const CliOptions& o)
+{
+    if (o.args.size() != 1)
+        return UsageError("ports takes no arguments");
+    const PortSurvey survey = SurveySerialPorts();
+    std::fputs(FormatSurvey(survey).c_str(), stdout);
+    for (const PortFinding& f : survey.ports)
+        if (f.usable)
+            return 0;
+    return 1;
 }

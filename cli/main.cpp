@@ -20,6 +20,7 @@ const char* const kUsage =
     "  --yes     answer OK to every question instead of asking on the terminal\n"
     "  --trace FILE  write one timestamped line per frame sent or received\n"
     "commands:\n"
+    "  ports                 lists the serial devices, which can be used, and why not\n"
     "  check                 connection check; prints \"OK\" or \"Connection Error\"\n"
     "  versions              prints the firmware and EQ version labels\n"
     "  reg COMMAND           one register-console command, e.g. r16>0x3000, w16>0x3000,0x0010,\n"
@@ -62,7 +63,7 @@ struct Command {
     int (*run)(const CliOptions&);
 };
 constexpr Command kCommands[] = {
-    {"check", RunCheck},   {"versions", RunVersions},       {"reg", RunReg},
+    {"ports", RunPorts},   {"check", RunCheck},   {"versions", RunVersions},  {"reg", RunReg},
     {"update", RunUpdate}, {"check-file", RunCheckFile}, {"params", RunParams},
 };
 

@@ -1,5 +1,6 @@
 // The serial port service on real pseudo-terminals.
 #include "link/MSCommDlg.h"
+#include "link/PortSurvey.h"
 #include "link/SerialDevice.h"
 #include "link/Termios2.h"
 #include "support/MessageRecorder.h"
@@ -144,4 +145,38 @@ TEST(SerialPort, VanishedFarEndFailsQuicklyAndThePortCanBeClosed)
     EXPECT_TRUE(host.LineLost());
     host.ClosePort();
     EXPECT_EQ(host.IsPortOpen(), 0);
+}
+
+TEST(PortSurvey, TellsWhetherEachDeviceCanBeUsedAndWhy)
+{
+    PtyPair pty;
+    PortFinding f = CheckPort(pty.SlavePath());
+    EXPECT_TRUE(f.usable) << f.problem;
+    EXPECT_EQ(f.description, "pseudo-terminal");
+
+    // Held by the tool: busy, and the survey itself leaves the port as it found it.
+    CMSCommDlg host;
+    host.SetPortDevice(pty.SlavePath());
+    ASSERT_EQ(host.OpenPort(), 1);
+    f = CheckPort(pty.SlavePath());
+    EXPECT_FALSE(f.usable);
+    EXPECT_EQ(f.problem.rfind("busy", 0), 0u) << f.problem;
+    EXPECT_FALSE(f.remedy.empty());
+    host.ClosePort();
+    EXPECT_TRUE(CheckPort(pty.SlavePath()).usable);
+
+    f = CheckPort("/dev/kmr-no-such-adapter");
+    EXPECT_EQ(f.problem, "no such device");
+    f = CheckPort("/dev/null");
+    EXPECT_EQ(f.problem, "not a serial device");
+
+    // Devices named for the COM ports are part of the survey.
+    setenv("KMR6650_COM12", pty.SlavePath().c_str(), 1);
+    const PortSurvey survey = SurveySerialPorts();
+    unsetenv("KMR6650_COM12");
+    const auto it = std::find_if(survey.ports.begin(), survey.ports.end(),
+                                 [&](const PortFinding& p) { return p.device == pty.SlavePath(); });
+    ASSERT_NE(it, survey.ports.end());
+    EXPECT_TRUE(it->usable);
+    EXPECT_NE(FormatSurvey(survey).find(pty.SlavePath() + " - pseudo-terminal\n  can be opened"), std::string::npos);
 }
