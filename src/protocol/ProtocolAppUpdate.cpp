@@ -157,10 +157,22 @@ void CProtocolAppUpdate::StartUpdateTest(MessageTargetPtr target)
 void CProtocolAppUpdate::Start(Kind kind, MessageTargetPtr target)
 {
     std::lock_guard<std::mutex> lock(m_threadLock);
-    if (m_updateStop.load() == 1) {
+    // Both flags change before either thread starts: a sequence that stops at once (an invalid
+    // file) then stops the receiver too, instead of a receiver started after that stop polling
+    // for ever.
+    const bool startSequence = m_updateStop.load() == 1;
+    const bool startReceiver = m_receiverStop.load() == 1;
+    if (startSequence) {
         if (m_sequence.joinable())
             m_sequence.join();  // a stopped run's sequence ends within one of its pauses
         m_updateStop = 0;
+    }
+    if (startReceiver) {
+        if (m_receiver.joinable())
+            m_receiver.join();
+        m_receiverStop = 0;
+    }
+    if (startSequence) {
         ++m_alive;
         m_sequence = kmr::StartThread(kmr::ThreadPriority::AboveNormal, [this, kind, target] {
             if (kind == KIND_TEST)
@@ -170,10 +182,7 @@ void CProtocolAppUpdate::Start(Kind kind, MessageTargetPtr target)
             --m_alive;
         });
     }
-    if (m_receiverStop.load() == 1) {
-        if (m_receiver.joinable())
-            m_receiver.join();
-        m_receiverStop = 0;
+    if (startReceiver) {
         ++m_alive;
         m_receiver = kmr::StartThread(kmr::ThreadPriority::AboveNormal, [this] {
             ReceiveThread();

@@ -211,6 +211,16 @@ TEST_F(UpdateRun, InvalidFileSendsNothingAndLeavesTheRunIdle)
     EXPECT_TRUE(messages.Saw("Error: Invalid System Update file!"));
     EXPECT_FALSE(update.IsRunning());
 
+    // However the threads are scheduled, a run stopped by its file check leaves no thread behind.
+    kmr::SetSleepSpeedupForTests(20);
+    for (int i = 0; i < 20; ++i) {
+        ChoosePreset(kmr::sim::MakePresetUpdateFile({.fault = kmr::sim::PresetFileOptions::SHORT}));
+        update.StartPresetUpdate(posts);
+        WaitEnd(5s);
+    }
+    kmr::SetSleepSpeedupForTests(1);
+    EXPECT_TRUE(sim.Received().empty());
+
     // The next start, with a valid file, runs.
     ChooseSystem(kmr::sim::MakeSystemUpdateFile());
     update.StartSystemUpdate(posts);
