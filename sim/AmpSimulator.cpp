@@ -1,8 +1,11 @@
 #include "AmpSimulator.h"
 
 #include "link/ProtocolMACLayer.h"
+#include "params/ParamTable.h"
+#include "params/ValueConvert.h"
 #include "protocol/NormalMessages.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -22,10 +25,24 @@ constexpr int kWriteStallMs = 2000;  // give up on an answer the program never r
 
 CAmpSimulator::CAmpSimulator()
 {
-    // Values an amplifier fresh from the factory reports.
-    m_params[ADDR_FIRST_INPUT] = 0x0010;
+    // Values an amplifier fresh from the factory reports: every parameter at its default, taken
+    // from a table of the simulator's own so that the program's records are never touched.
+    CDSPParamTable table;
+    for (int page = 0; page < PAGE_COUNT; ++page) {
+        DSPParam* records = table.GetPage(page);
+        for (int slot = 0; slot < table.GetCount(page); ++slot) {
+            DSPParam& r = records[slot];
+            const auto address = static_cast<std::uint16_t>(r.address);
+            m_params[address] = static_cast<std::uint16_t>(ToDeviceValue(r));
+            const std::int32_t a = ConvertValue(r, 0, CONVERT_TO_DEVICE);
+            const std::int32_t b = ConvertValue(r, r.steps - 1, CONVERT_TO_DEVICE);
+            m_outOfRangeValue[address] = static_cast<std::uint16_t>(std::max(a, b) + 1);
+        }
+    }
     m_params[ADDR_MIXER_MODE] = 1;  // mode 0 ("Mixer"), stored as mode + 1
+    m_outOfRangeValue[ADDR_MIXER_MODE] = MIXER_MODE_COUNT + 1;
     m_params[ADDR_EQ_PRESET_COUNT] = 12;
+    m_outOfRangeValue[ADDR_EQ_PRESET_COUNT] = 63;  // one more than the 62 presets an amplifier can hold
     m_params[ADDR_VERSION_FIRST + 0] = 1203;  // firmware 1.2.03
     m_params[ADDR_VERSION_FIRST + 1] = 0;
     m_params[ADDR_VERSION_FIRST + 2] = 105;   // EQ data 0.1.05.J
@@ -89,10 +106,26 @@ void CAmpSimulator::CloseLine()
     m_master = m_slave = -1;
 }
 
-void CAmpSimulator::SetParam(std::uint16_t address, std::uint16_t value)
+bool CAmpSimulator::SetParam(std::uint16_t address, std::uint16_t value)
 {
     std::lock_guard<std::mutex> lock(m_lock);
-    m_params[address] = value;
+    auto it = m_params.find(address);
+    if (it == m_params.end())
+        return false;
+    it->second = value;
+    return true;
+}
+
+bool CAmpSimulator::SetOutOfRangeReply(std::uint16_t address, bool on)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_outOfRangeValue.count(address) == 0)
+        return false;
+    if (on)
+        m_outOfRangeOn.insert(address);
+    else
+        m_outOfRangeOn.erase(address);
+    return true;
 }
 
 std::optional<std::uint16_t> CAmpSimulator::GetParam(std::uint16_t address) const
@@ -208,6 +241,13 @@ void CAmpSimulator::HandleRequest(const Payload& q)
     if (memory && std::memcmp(q.data() + MEM_ACCESS_CODE_POS, MEM_ACCESS_CODE, sizeof MEM_ACCESS_CODE) != 0)
         return;  // memory is closed to commands without the access code
     std::unique_lock<std::mutex> lock(m_lock);
+    if (q[0] == CMD_WRITE_PARAMS || q[0] == CMD_READ_PARAMS) {
+        for (int k = 0; k < 3; ++k) {
+            const std::uint16_t addr = GetU16(&q[1 + 4 * k]);
+            if (addr != 0 && m_params.count(addr) == 0)
+                return;  // an address the amplifier does not have: no answer, nothing stored
+        }
+    }
     switch (q[0]) {
     case CMD_WRITE_PARAMS:
         for (int k = 0; k < 3; ++k)
@@ -220,8 +260,9 @@ void CAmpSimulator::HandleRequest(const Payload& q)
         for (int k = 0; k < 3; ++k) {
             const std::uint16_t addr = GetU16(&q[1 + 4 * k]);
             PutU16(&a[1 + 4 * k], addr);
-            auto it = m_params.find(addr);
-            PutU16(&a[3 + 4 * k], addr != 0 && it != m_params.end() ? it->second : 0);
+            if (addr == 0)
+                continue;  // an empty slot answers 0
+            PutU16(&a[3 + 4 * k], m_outOfRangeOn.count(addr) != 0 ? m_outOfRangeValue[addr] : m_params[addr]);
         }
         break;
     case CMD_WRITE_MEM_WORD:

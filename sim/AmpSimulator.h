@@ -15,6 +15,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,9 +36,22 @@ public:
     // The device path the program opens (/dev/pts/N).
     std::string SlavePath() const { return m_slavePath; }
 
-    // Parameter store (16-bit values by 16-bit address) and memory (32-bit words).
-    void SetParam(std::uint16_t address, std::uint16_t value);
+    // Parameter store: 16-bit values by 16-bit address. The amplifier has exactly the addresses
+    // of the program's parameter table, each starting at its record's default device value,
+    // and 0xF001 (mixer mode + 1, starts at 1), 0xF003 (EQ preset count, 12) and 0xF004-0xF007
+    // (version words). A parameter write or read that names any other non-zero address gets no
+    // answer and changes nothing (the program sees an exchange failure); values themselves are
+    // stored as written, whatever their range.
+    // SetParam changes a stored value and returns false, storing nothing, for an address the
+    // amplifier does not have. GetParam gives the stored value, or nothing for such an address.
+    bool SetParam(std::uint16_t address, std::uint16_t value);
     std::optional<std::uint16_t> GetParam(std::uint16_t address) const;
+    // Fault switch: while on, reads of address answer a value just outside its valid range (one
+    // above the highest device value of its record's steps; mode value 4 for 0xF001; 63 for
+    // 0xF003), whatever is stored. False, changing nothing, for an address without a range
+    // (version words, unknown addresses).
+    bool SetOutOfRangeReply(std::uint16_t address, bool on);
+    // Memory (32-bit words).
     void SetMemory(std::uint32_t address, std::uint32_t value);
     std::uint32_t GetMemory(std::uint32_t address) const;
 
@@ -90,7 +104,9 @@ private:
     std::atomic<bool> m_stop{false};
 
     mutable std::mutex m_lock;  // the stores and the log below
-    std::map<std::uint16_t, std::uint16_t> m_params;
+    std::map<std::uint16_t, std::uint16_t> m_params;  // holds exactly the amplifier's addresses
+    std::map<std::uint16_t, std::uint16_t> m_outOfRangeValue;  // per address with a range
+    std::set<std::uint16_t> m_outOfRangeOn;  // addresses whose reads answer their out-of-range value
     std::map<std::uint32_t, std::uint32_t> m_memory;
     std::vector<Payload> m_received;
 

@@ -1,0 +1,228 @@
+#include "params/ParamText.h"
+
+#include "params/ValueConvert.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+// Captions of the radio pairs, first button (index 1) and second button (index 0).
+struct RadioCaptions {
+    std::uint32_t address;
+    const char* first;
+    const char* second;
+};
+constexpr RadioCaptions kRadioCaptions[] = {
+    {0x5016, "PTT", "Auto"},  // Page In Trig Mode
+};
+
+constexpr const char* kModeNames[MIXER_MODE_COUNT] = {"Mixer", "Stereo Select", "Dual Mono Select"};
+
+constexpr const char* kFileHeader =
+    "# KMR 6650 parameter file\n"
+    "# \"mode M\": the mixer mode, 0 Mixer, 1 Stereo Select, 2 Dual Mono Select\n"
+    "# \"0xAAAA V\": device value V (decimal) of the parameter at address 0xAAAA, one line each\n"
+    "# Text after \"#\" is for people: page, parameter name and the label of the value.\n";
+
+constexpr std::uint32_t DEVICE_VALUE_MAX = 0xFFFF;
+
+std::string Hex4(std::uint32_t address)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", address & 0xFFFF);
+    return text;
+}
+
+// "0x3000 (Input 1 tone Bass)", for messages.
+std::string Describe(const DSPParam& record)
+{
+    return Hex4(record.address) + " (" + record.name + ")";
+}
+
+// Calls f(position, page, slot, record) for every record in table order.
+template <typename F>
+void ForEachRecord(CDSPParamTable& table, F f)
+{
+    int position = 0;
+    for (int page = 0; page < PAGE_COUNT; ++page) {
+        DSPParam* records = table.GetPage(page);
+        for (int slot = 0; slot < table.GetCount(page); ++slot)
+            f(position++, page, slot, records[slot]);
+    }
+}
+
+// A whole number of 1 to 5 decimal digits no greater than 0xFFFF.
+bool ParseDeviceValue(const std::string& word, std::uint32_t* value)
+{
+    if (word.empty() || word.size() > 5 || !std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    *value = static_cast<std::uint32_t>(std::stoul(word));
+    return *value <= DEVICE_VALUE_MAX;
+}
+
+// "0x" and exactly four hex digits.
+bool ParseAddress(const std::string& word, std::uint32_t* address)
+{
+    if (word.size() != 6 || word[0] != '0' || (word[1] != 'x' && word[1] != 'X'))
+        return false;
+    if (!std::all_of(word.begin() + 2, word.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); }))
+        return false;
+    *address = static_cast<std::uint32_t>(std::stoul(word.substr(2), nullptr, 16));
+    return true;
+}
+
+// The device values that give valid steps, lowest and highest.
+void DeviceRange(const DSPParam& record, std::int32_t* low, std::int32_t* high)
+{
+    const std::int32_t a = ConvertValue(record, 0, CONVERT_TO_DEVICE);
+    const std::int32_t b = ConvertValue(record, record.steps - 1, CONVERT_TO_DEVICE);
+    *low = std::min(a, b);
+    *high = std::max(a, b);
+}
+
+// The words of a line, without its comment.
+std::vector<std::string> Words(const std::string& line)
+{
+    std::istringstream in(line.substr(0, line.find('#')));
+    std::vector<std::string> words;
+    for (std::string w; in >> w;)
+        words.push_back(w);
+    return words;
+}
+
+} // namespace
+
+std::string StepText(const DSPParam& record)
+{
+    if (record.index < 0 || record.index >= record.steps)
+        return "?";
+    switch (record.kind) {
+    case KIND_SLIDER:
+        if (const char* label = CurrentLabel(record)) {
+            std::string text = label;
+            return text.substr(std::min(text.find_first_not_of(' '), text.size()));
+        }
+        return "?";
+    case KIND_CHECK:
+        return record.index != 0 ? "on" : "off";
+    case KIND_RADIO_PAIR:
+        for (const RadioCaptions& r : kRadioCaptions)
+            if (r.address == record.address)
+                return record.index != 0 ? r.first : r.second;
+        return record.index != 0 ? "first" : "second";
+    default:
+        return "?";
+    }
+}
+
+std::string RecordListingLine(int page, int slot, const DSPParam& record)
+{
+    std::string line = std::to_string(page) + " " + std::to_string(slot) + " " + Hex4(record.address) + " \"" +
+                       record.name + "\" " + StepText(record);
+    if (record.unit != nullptr && record.unit[0] != '\0')
+        line += std::string(" ") + record.unit;
+    return line + " " + std::to_string(record.deviceValue);
+}
+
+const char* MixerModeName(int mode)
+{
+    return mode >= 0 && mode < MIXER_MODE_COUNT ? kModeNames[mode] : "?";
+}
+
+std::string FormatParamFile(int mode, CDSPParamTable& table)
+{
+    std::string text = kFileHeader;
+    text += "mode " + std::to_string(mode) + "  # " + MixerModeName(mode) + "\n";
+    ForEachRecord(table, [&](int, int page, int, const DSPParam& r) {
+        char head[32];
+        std::snprintf(head, sizeof head, "%s %-5u", Hex4(r.address).c_str(), r.deviceValue & DEVICE_VALUE_MAX);
+        text += std::string(head) + "  # " + CDSPParamTable::PageTitle(page) + ": " + r.name + " = " + StepText(r);
+        if (r.unit != nullptr && r.unit[0] != '\0')
+            text += std::string(" ") + r.unit;
+        text += "\n";
+    });
+    return text;
+}
+
+bool ParseParamFile(const std::string& text, CDSPParamTable& table, ParamSettings* settings, ParamFileError* error)
+{
+    auto fail = [&](int line, std::string reason) {
+        *error = {line, std::move(reason)};
+        return false;
+    };
+    *settings = ParamSettings{};
+    int modeLine = 0;
+    int seenOnLine[PARAM_COUNT] = {};  // 0: not given yet
+
+    std::istringstream in(text);
+    int lineNo = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++lineNo;
+        const std::vector<std::string> w = Words(line);
+        if (w.empty())
+            continue;
+        if (w.size() != 2)
+            return fail(lineNo, "expected \"mode M\" or \"0xAAAA VALUE\"");
+        if (w[0] == "mode") {
+            if (modeLine != 0)
+                return fail(lineNo, "a second mode line (the first is line " + std::to_string(modeLine) + ")");
+            std::uint32_t mode = 0;
+            if (!ParseDeviceValue(w[1], &mode) || mode >= MIXER_MODE_COUNT)
+                return fail(lineNo, "the mixer mode must be 0, 1 or 2, not '" + w[1] + "'");
+            settings->mode = static_cast<int>(mode);
+            modeLine = lineNo;
+            continue;
+        }
+        std::uint32_t address = 0;
+        if (!ParseAddress(w[0], &address))
+            return fail(lineNo, "expected \"mode M\" or \"0xAAAA VALUE\", not '" + w[0] + "'");
+        int position = -1;
+        DSPParam* record = nullptr;
+        ForEachRecord(table, [&](int pos, int, int, DSPParam& r) {
+            if (r.address == address) {
+                position = pos;
+                record = &r;
+            }
+        });
+        if (record == nullptr)
+            return fail(lineNo, "no parameter has the address " + Hex4(address));
+        if (seenOnLine[position] != 0)
+            return fail(lineNo, Describe(*record) + " is given twice (the first time on line " +
+                                    std::to_string(seenOnLine[position]) + ")");
+        std::uint32_t value = 0;
+        if (!ParseDeviceValue(w[1], &value))
+            return fail(lineNo, "bad value '" + w[1] + "' for " + Describe(*record) + ": a decimal number 0..65535");
+        DSPParam check = *record;  // the conversion is tried on a copy: no record changes
+        check.deviceValue = value;
+        if (FromDeviceValue(check) < 0) {
+            std::int32_t low = 0, high = 0;
+            DeviceRange(*record, &low, &high);
+            return fail(lineNo, "value " + w[1] + " of " + Describe(*record) + " is outside its range " +
+                                    std::to_string(low) + ".." + std::to_string(high));
+        }
+        settings->deviceValues[position] = static_cast<std::uint16_t>(value);
+        seenOnLine[position] = lineNo;
+    }
+    if (modeLine == 0)
+        return fail(0, "no mode line");
+    bool complete = true;
+    ForEachRecord(table, [&](int pos, int, int, const DSPParam& r) {
+        if (complete && seenOnLine[pos] == 0) {
+            complete = false;
+            fail(0, "no line for " + Describe(r));
+        }
+    });
+    return complete;
+}
+
+void ApplyParamSettings(const ParamSettings& settings, CDSPParamTable& table)
+{
+    ForEachRecord(table, [&](int pos, int, int, DSPParam& r) {
+        r.deviceValue = settings.deviceValues[pos];
+        FromDeviceValue(r);
+    });
+}
