@@ -13,6 +13,52 @@ constexpr int IDC_PROGRESS_BAR = 1162;
 constexpr int IDD_MESSAGE = 152;
 constexpr int IDC_MESSAGE_TEXT = 1164;
 
+// ---- Communication panel and port settings ------------------------------------------------
+// CDlgCommOption, the Communication panel of the main window.
+constexpr int IDD_COMM_OPTION = 105;
+constexpr int IDC_COMM_OPEN_PORT = 1005;      // "Open Port"; its caption shows the outcome
+constexpr int IDC_COMM_PORT_SETTINGS = 1006;  // "Port Settings"
+constexpr int IDC_COMM_PORT = 1119;           // hidden, emptied at start
+constexpr int IDC_COMM_SETTINGS = 1120;       // the port settings, "COM1,56000,8,2"
+constexpr int IDC_COMM_RX = 1121;             // the last frame received
+constexpr int IDC_COMM_TX = 1122;             // the last frame sent
+constexpr int IDC_COMM_FW_VERSION = 1123;     // firmware version
+constexpr int IDC_COMM_EQ_VERSION = 1163;     // EQ version
+// CDlgPortSettings, "Serial Port Settings". OK is IDOK, Cancel is IDCANCEL.
+constexpr int IDD_PORT_SETTINGS = 132;
+constexpr int IDC_PS_PORT = 1106;       // the only list the user can change
+constexpr int IDC_PS_BAUD = 1112;
+constexpr int IDC_PS_PARITY = 1113;
+constexpr int IDC_PS_DATA_BITS = 1114;
+constexpr int IDC_PS_STOP_BITS = 1115;
+// ---- end of the Communication panel and port settings --------------------------------------
+
+// ---- Update panel and update dialog -------------------------------------------------------
+// CDlgUpdateOption, the update panel of the main window.
+constexpr int IDD_UPDATE_OPTION = 104;
+constexpr int IDC_BEGIN_UPDATE = 1003;   // "Begin Update"
+constexpr int IDC_PRESET_UPDATE = 1007;  // "Preset Update", hidden and disabled
+// CDlgUpdate, "Software/Preset Update ". Exit is IDCANCEL, the hidden OK is IDOK.
+constexpr int IDD_UPDATE = 129;
+constexpr int IDC_SYSTEM_ENABLE = 1090;    // software section: "Enable" radio
+constexpr int IDC_SYSTEM_SELECT = 1028;    //   "Select File"
+constexpr int IDC_SYSTEM_FILE = 1025;      //   the chosen file's name
+constexpr int IDC_SYSTEM_START = 1010;     //   "Start Update"
+constexpr int IDC_SYSTEM_STATUS = 1099;    //   status text
+constexpr int IDC_SYSTEM_PERCENT = 1096;   //   percentage text
+constexpr int IDC_SYSTEM_PROGRESS = 1097;  //   progress bar
+constexpr int IDC_PRESET_ENABLE = 1091;    // preset section, the same controls
+constexpr int IDC_PRESET_SELECT = 1029;
+constexpr int IDC_PRESET_FILE = 1027;
+constexpr int IDC_PRESET_START = 1011;
+constexpr int IDC_PRESET_STATUS = 1103;
+constexpr int IDC_PRESET_PERCENT = 1102;
+constexpr int IDC_PRESET_PROGRESS = 1101;
+constexpr int IDC_TEST_ENABLE = 1092;      // hidden test section: radio
+constexpr int IDC_UPDATE_TEST = 1156;      //   "Update Test", its caption the test's status
+constexpr int IDC_TEST_FILE = 1098;        //   "TEST": a file dialog and nothing more
+// ---- end of the update panel and update dialog ---------------------------------------------
+
 // CUpdaterDlg, the main window, and its About box.
 constexpr int IDD_MAIN = 102;
 constexpr int IDD_ABOUT = 100;

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-void WhenMessageShown(std::function<void(CDlgMessage&)> act)
+QTimer* WhenMessageShown(std::function<void(CDlgMessage&)> act)
 {
     constexpr int POLL_MS = 10;
     constexpr int MAX_POLLS = 1000;  // gives up after 10 s
@@ -22,6 +22,7 @@ void WhenMessageShown(std::function<void(CDlgMessage&)> act)
             act(*dialog);
     });
     timer->start(POLL_MS);
+    return timer;
 }
 
 void ClickControl(const CDlgMessage& dialog, int id)

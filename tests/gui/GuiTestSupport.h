@@ -6,11 +6,14 @@
 #include <ostream>
 
 class CDlgMessage;
+class QTimer;
 class QWidget;
 
 // Runs act on the next CDlgMessage that becomes the active modal window, from inside its modal
-// loop. act must close the dialog (click a button, press a key).
-void WhenMessageShown(std::function<void(CDlgMessage&)> act);
+// loop. act must close the dialog (click a button, press a key). The watch gives up after 10 s;
+// a test that expects no message deletes the returned timer before it ends, so that the watch
+// cannot act on a later test's dialog.
+QTimer* WhenMessageShown(std::function<void(CDlgMessage&)> act);
 
 // Clicks control id of dialog with the mouse.
 void ClickControl(const CDlgMessage& dialog, int id);

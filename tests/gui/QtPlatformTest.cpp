@@ -4,6 +4,8 @@
 #include "update/DlgMessage.h"
 
 #include <QApplication>
+#include <QPointer>
+#include <QTimer>
 #include <QTest>
 #include <QThread>
 #include <atomic>
@@ -73,7 +75,7 @@ TEST_F(GuiMessages, ShutdownReleasesAWaitingWorkerAndAnswersLaterCallsWithCancel
     EXPECT_EQ(answer, kmr::MSG_CANCEL);
 
     bool shown = false;
-    WhenMessageShown([&](CDlgMessage& d) {
+    QPointer<QTimer> watch = WhenMessageShown([&](CDlgMessage& d) {
         shown = true;
         d.reject();
     });
@@ -83,6 +85,7 @@ TEST_F(GuiMessages, ShutdownReleasesAWaitingWorkerAndAnswersLaterCallsWithCancel
     EXPECT_EQ(kmr::ShowMessage("from the GUI thread", true), kmr::MSG_CANCEL);
     QTest::qWait(50);
     EXPECT_FALSE(shown);
+    delete watch;  // no message came: the watch must not outlive this test
 }
 
 namespace {

@@ -1,0 +1,44 @@
+#include "app/UpdaterApp.h"
+
+#include "app/UpdaterDlg.h"
+#include "link/DlgPortSettings.h"
+#include "link/MSCommDlg.h"
+#include "link/ProtocolMACLayer.h"
+#include "protocol/ProtocolAppUpdate.h"
+#include "update/DlgUpdate.h"
+#include "update/QtFileChooser.h"
+
+CUpdaterApp::CUpdaterApp()
+{
+    kmr::SetMessageHandler(m_messages.Handler());
+    InstallQtFileChooser();
+    m_portSettings = std::make_unique<CDlgPortSettings>();
+    m_updateDialog = std::make_unique<CDlgUpdate>();
+    m_main = std::make_unique<CUpdaterDlg>(m_portSettings.get(), m_updateDialog.get());
+}
+
+CUpdaterApp::~CUpdaterApp()
+{
+    Shutdown();
+    m_main.reset();
+    m_updateDialog.reset();
+    m_portSettings.reset();
+    kmr::SetMessageHandler({});
+}
+
+int CUpdaterApp::Run()
+{
+    m_main->exec();
+    Shutdown();
+    return 0;
+}
+
+void CUpdaterApp::Shutdown()
+{
+    m_messages.Shutdown();  // a worker waiting for an answer gets Cancel and goes on to its end
+    TheUpdateProtocol().Shutdown();
+    TheMacLayer().SetPort(nullptr);
+    TheMacLayer().SetFrameMsgTarget({});
+    if (ThePortHost().IsPortOpen())
+        ThePortHost().ClosePort();
+}

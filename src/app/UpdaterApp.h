@@ -1,0 +1,37 @@
+#pragma once
+// The application object of the desktop program: creates the windows once the QApplication
+// exists, shows the main window modally, and at the end stops every worker and closes the port
+// before the objects they use are gone.
+#include "platform/QtPlatform.h"
+
+#include <memory>
+
+class CDlgPortSettings;
+class CDlgUpdate;
+class CUpdaterDlg;
+
+class CUpdaterApp {
+public:
+    // Creates the single windows and installs the message dialog and the file dialog as the
+    // core's message function and file chooser. Call on the GUI thread after the QApplication.
+    CUpdaterApp();
+    ~CUpdaterApp();
+    CUpdaterApp(const CUpdaterApp&) = delete;
+    CUpdaterApp& operator=(const CUpdaterApp&) = delete;
+
+    // Shows the main window modally; when it closes, shuts down and returns the exit status.
+    int Run();
+    // Stops a running update or parameter transfer (answering any question a worker waits on
+    // with Cancel), waits for the workers, and closes the port. Safe to call more than once.
+    void Shutdown();
+
+    CUpdaterDlg& MainWindow() { return *m_main; }
+    CDlgUpdate& UpdateDialog() { return *m_updateDialog; }
+    CDlgPortSettings& PortSettings() { return *m_portSettings; }
+
+private:
+    kmr::CGuiMessageHandler m_messages;
+    std::unique_ptr<CDlgPortSettings> m_portSettings;
+    std::unique_ptr<CDlgUpdate> m_updateDialog;
+    std::unique_ptr<CUpdaterDlg> m_main;
+};

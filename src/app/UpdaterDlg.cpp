@@ -1,0 +1,105 @@
+#include "app/UpdaterDlg.h"
+
+#include "app/ColorScheme.h"
+#include "app/DlgCommOption.h"
+#include "controls/ColorButton.h"
+#include "res/Pictures.h"
+#include "res/Resource.h"
+#include "update/DlgUpdateOption.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+
+namespace {
+QIcon ProgramIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32, 48, 64})
+        icon.addPixmap(DrawPicture("icon", QSize(size, size)));
+    return icon;
+}
+} // namespace
+
+CUpdaterDlg::CUpdaterDlg(CDlgPortSettings* portSettings, CDlgUpdate* updateDialog, QWidget* parent)
+    : QDialog(parent), m_builder(IDD_MAIN, this)
+{
+    setWindowIcon(ProgramIcon());
+    CColorScheme::Apply(this, TheColorScheme().whiteBrush, Qt::black);
+
+    auto* about = new QAction(AboutMenuText(), this);
+    about->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(about, &QAction::triggered, this, &CUpdaterDlg::ShowAbout);
+    addAction(about);
+
+    if (auto* reg = m_builder.Control<QPushButton>(IDC_REGISTER)) {
+        reg->setToolTip("Checks the serial ports: which can be used, and why not");
+        connect(reg, &QPushButton::clicked, this, &CUpdaterDlg::accept);
+    }
+    if (auto* exit = m_builder.Control<QPushButton>(IDC_EXIT))
+        connect(exit, &QPushButton::clicked, this, &CUpdaterDlg::reject);
+
+    // The Parameter Option and Parameters Adjust panels go over their invisible places here.
+    m_update = new CDlgUpdateOption(this, updateDialog);
+    PlacePanel(m_update, IDC_PLACE_UPDATE, true);
+    m_comm = new CDlgCommOption(this, portSettings);
+    PlacePanel(m_comm, IDC_PLACE_COMM, true);
+}
+
+void CUpdaterDlg::PlacePanel(QWidget* panel, int placeholderId, bool shown)
+{
+    if (QWidget* place = m_builder.Control(placeholderId))
+        panel->setGeometry(place->geometry());
+    panel->setVisible(shown);
+    panel->raise();
+}
+
+void CUpdaterDlg::ShowAbout()
+{
+    CAboutDlg about(this);
+    about.exec();
+}
+
+namespace {
+QString g_portCheckProgram;  // GUI thread only
+}
+
+QString CUpdaterDlg::PortCheckProgram()
+{
+    if (!g_portCheckProgram.isEmpty())
+        return g_portCheckProgram;
+    return QDir(QCoreApplication::applicationDirPath()).filePath("kmr6650-portcheck");
+}
+
+void CUpdaterDlg::SetPortCheckProgram(const QString& path)
+{
+    g_portCheckProgram = path;
+}
+
+void CUpdaterDlg::StartPortCheck()
+{
+    QProcess::startDetached(PortCheckProgram(), {});
+}
+
+void CUpdaterDlg::accept()
+{
+    StartPortCheck();  // Register: the window stays open
+}
+
+void CUpdaterDlg::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    menu.addActions(actions());
+    menu.exec(event->globalPos());
+}
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), m_builder(IDD_ABOUT, this)
+{
+    setWindowIcon(ProgramIcon());
+    if (auto* ok = m_builder.Control<QPushButton>(IDOK))
+        connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The main window: a frame for the four panels (the update panel and the Communication panel
+// shown, the Parameter Option and Parameters Adjust panels hidden), with Register and Exit and
+// the About box.
+//
+// Register is the window's accept button (Enter): it starts the serial port check helper and the
+// window stays open. Exit is its cancel button (Escape, the close box): it ends the program.
+// The About entry is in the window's context menu (right mouse button) and on F1, because on
+// Linux the title bar's menu belongs to the window manager.
+#include "res/DialogBuilder.h"
+
+#include <QDialog>
+#include <QString>
+
+class CAboutDlg;
+class CDlgCommOption;
+class CDlgPortSettings;
+class CDlgUpdate;
+class CDlgUpdateOption;
+
+class CUpdaterDlg : public QDialog {
+    Q_OBJECT
+public:
+    // Builds the window and its panels. portSettings and updateDialog are the program's single
+    // instances, used by the Communication and update panels; both must outlive the window.
+    CUpdaterDlg(CDlgPortSettings* portSettings, CDlgUpdate* updateDialog, QWidget* parent = nullptr);
+
+    CDlgCommOption* CommPanel() const { return m_comm; }
+    CDlgUpdateOption* UpdatePanel() const { return m_update; }
+    const CDialogBuilder& Builder() const { return m_builder; }
+
+    // The About box, modally.
+    void ShowAbout();
+    // Starts the serial port check helper, detached; its result is ignored. The helper is the
+    // program kmr6650-portcheck beside this program's own executable, unless another program
+    // was set (a test's stand-in).
+    void StartPortCheck();
+    static QString PortCheckProgram();
+    static void SetPortCheckProgram(const QString& path);
+    static QString AboutMenuText() { return "&About VMixer..."; }
+
+    void accept() override;  // Register
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    // Moves panel exactly over the placeholder with id and shows it if shown.
+    void PlacePanel(QWidget* panel, int placeholderId, bool shown);
+
+    CDialogBuilder m_builder;
+    CDlgUpdateOption* m_update = nullptr;
+    CDlgCommOption* m_comm = nullptr;
+};
+
+// The About box: the program's icon, name, version and date, and OK.
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+    const CDialogBuilder& Builder() const { return m_builder; }
+
+private:
+    CDialogBuilder m_builder;
+};

@@ -1,0 +1,116 @@
+// kmr6650-screenshots: drives the desktop program against the simulated amplifier on a line
+// paced at 56000 baud and saves pictures of its windows as a user sees them: the main window
+// after Open Port, and the update dialog in the middle of a system update. Run it under an X
+// server (scripts/screenshots.sh starts Xvfb); the windows are taken from the screen.
+//   kmr6650-screenshots OUTPUT_DIR
+#include "AmpSimulator.h"
+#include "UpdateFileMaker.h"
+#include "app/DlgCommOption.h"
+#include "app/UpdaterApp.h"
+#include "app/UpdaterDlg.h"
+#include "link/MSCommDlg.h"
+#include "platform/FileChooser.h"
+#include "platform/MessageBox.h"
+#include "res/Resource.h"
+#include "update/DlgUpdate.h"
+#include "update/DlgUpdateOption.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+#include <QWindow>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Runs the event loop until done() holds or timeoutMs passes.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+bool Save(QWidget* window, const QString& path)
+{
+    WaitFor([] { return false; }, 300);  // let the window finish painting
+    const QPixmap shot = window->screen()->grabWindow(window->winId());
+    const bool ok = !shot.isNull() && shot.save(path);
+    std::printf("%s %s\n", ok ? "saved" : "FAILED to save", qPrintable(path));
+    return ok;
+}
+
+void Click(QWidget* control)
+{
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
+        button->click();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: kmr6650-screenshots OUTPUT_DIR\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    const std::string file = QDir(out).filePath("WriteFlashFile.bin").toStdString();
+    kmr::sim::WriteUpdateFile(file, kmr::sim::MakeSystemUpdateFile());
+
+    CAmpSimulator sim;
+    sim.SetLineBaud(56000);
+    sim.Update().SetEraseTimeMs(1200);
+    if (!sim.Start())
+        return 1;
+    setenv("KMR6650_COM1", sim.SlavePath().c_str(), 1);
+
+    QApplication qapp(argc, argv);
+    CUpdaterApp app;
+    // Answer the update warning as a user who goes ahead would, and choose the file made above.
+    kmr::SetMessageHandler([](const std::string&, bool) { return kmr::MSG_OK; });
+    kmr::SetFileChooser([file](const std::string&, const std::string&, const std::string&, bool) { return file; });
+    ThePortHost().SetLinePacing(true);  // the pseudo-terminal drains like the 56000-baud line
+
+    CUpdaterDlg& main = app.MainWindow();
+    main.show();
+    WaitFor([&] { return main.isVisible(); }, 5000);
+    CDlgCommOption* comm = main.CommPanel();
+    Click(comm->Control(IDC_COMM_OPEN_PORT));
+    bool ok = WaitFor([&] { return comm->Text(IDC_COMM_OPEN_PORT) == "OK"; }, 5000);
+    ok = ok && Save(&main, QDir(out).filePath("main-window.png"));
+
+    CDlgUpdate& dialog = app.UpdateDialog();
+    QTimer::singleShot(0, [&] {
+        // Inside the update dialog's modal loop.
+        WaitFor([&] { return dialog.isVisible(); }, 5000);
+        Click(dialog.Control(IDC_SYSTEM_ENABLE));
+        Click(dialog.Control(IDC_SYSTEM_SELECT));
+        Click(dialog.Control(IDC_SYSTEM_START));
+        auto* bar = qobject_cast<QProgressBar*>(dialog.Control(IDC_SYSTEM_PROGRESS));
+        auto* status = qobject_cast<QLabel*>(dialog.Control(IDC_SYSTEM_STATUS));
+        ok = ok && WaitFor([&] { return status->text() == "Status: Writing Data" && bar->value() >= 35; }, 120000);
+        ok = ok && Save(&dialog, QDir(out).filePath("update-dialog.png"));
+        dialog.reject();  // Exit: stops the update
+    });
+    Click(main.UpdatePanel()->Control(IDC_BEGIN_UPDATE));
+    main.close();
+    app.Shutdown();
+    sim.Stop();
+    return ok ? 0 : 1;
+}
