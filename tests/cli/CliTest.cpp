@@ -2,6 +2,7 @@
 // amplifier on a pseudo-terminal.
 #include "AmpSimulator.h"
 #include "UpdateFileMaker.h"
+#include "support/CliRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -13,37 +14,9 @@
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;  // standard output
-    std::string err;  // standard error
-};
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-// Runs the program with args; env is put before it on the shell line ("NAME=value").
 CliRun Cli(const std::string& args, const std::string& env = "")
 {
-    const std::string errPath = ::testing::TempDir() + "cli-stderr-" + std::to_string(getpid());
-    const std::string cmd = env + " " + KMR_CLI_PATH + " " + args + " 2>" + errPath + " </dev/null";
-    CliRun r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (p == nullptr)
-        return r;
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, p) != nullptr)
-        r.out += buf;
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    r.err = ReadFile(errPath);
-    std::remove(errPath.c_str());
-    return r;
+    return RunProgram(KMR_CLI_PATH, args, env);
 }
 
 class CliTest : public ::testing::Test {
@@ -143,7 +116,7 @@ TEST_F(CliTest, TraceRecordsEveryFrameBothWays)
     const std::string trace = ::testing::TempDir() + "kmr-trace-" + std::to_string(getpid());
     CliRun r = Cli(Port() + "--trace " + trace + " check");
     EXPECT_EQ(r.status, 0);
-    const std::string text = ReadFile(trace);
+    const std::string text = ReadTextFile(trace);
     std::remove(trace.c_str());
     // Three requests and three answers, one line each, with the 16 bytes in hex.
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6) << text;
@@ -180,15 +153,6 @@ protected:
     std::vector<std::string> files;
 };
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::stringstream ss(text);
-    for (std::string line; std::getline(ss, line);)
-        out.push_back(line);
-    return out;
-}
-
 } // namespace
 
 TEST_F(CliUpdateTest, SystemUpdatePrintsEveryStatusAndTheProgress)
@@ -197,7 +161,7 @@ TEST_F(CliUpdateTest, SystemUpdatePrintsEveryStatusAndTheProgress)
     CliRun r = Cli(Port() + "--yes update system " + File(file));
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     std::vector<std::string> status, percents;
-    for (const std::string& line : Lines(r.out)) {
+    for (const std::string& line : SplitLines(r.out)) {
         if (!line.empty() && line.back() == '%')
             percents.push_back(line);
         else
@@ -259,7 +223,7 @@ TEST_F(CliUpdateTest, CheckFileSaysWhereAFileIsBroken)
 
     r = Cli("check-file system " + File(kmr::sim::MakeSystemUpdateFile({.fault = kmr::sim::SystemFileOptions::MARKER})));
     EXPECT_EQ(r.status, 1);
-    const auto lines = Lines(r.out);
+    const auto lines = SplitLines(r.out);
     ASSERT_EQ(lines.size(), 2u) << r.out;
     EXPECT_EQ(lines[0], "Error: Invalid System Update file!");
     EXPECT_NE(lines[1].find("0x4000"), std::string::npos) << lines[1];

@@ -5,6 +5,7 @@
 #include "params/ParamText.h"
 #include "params/ValueConvert.h"
 #include "protocol/NormalMessages.h"
+#include "support/CliRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -18,32 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 void WriteText(const std::string& path, const std::string& text)
 {
     std::ofstream(path, std::ios::binary) << text;
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 bool Contains(const std::vector<std::string>& lines, const std::string& line)
@@ -62,24 +40,10 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    // Runs the program with "--port <sim's device>" and args; standard error kept apart.
+    // Runs the program with "--port <sim's device>" and args.
     CliRun Cli(const std::string& args, const CAmpSimulator& amp)
     {
-        const std::string errPath = dir + "stderr";
-        const std::string cmd =
-            std::string(KMR_CLI_PATH) + " --port " + amp.SlavePath() + " " + args + " 2>" + errPath + " </dev/null";
-        CliRun r;
-        FILE* p = popen(cmd.c_str(), "r");
-        if (p == nullptr)
-            return r;
-        char buf[512];
-        while (std::fgets(buf, sizeof buf, p) != nullptr)
-            r.out += buf;
-        const int st = pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        r.err = ReadText(errPath);
-        fs::remove(errPath);
-        return r;
+        return RunProgram(KMR_CLI_PATH, "--port " + amp.SlavePath() + " " + args);
     }
     CliRun Cli(const std::string& args) { return Cli(args, sim); }
 
@@ -111,7 +75,7 @@ TEST_F(ParamsCliTest, ReadListsEveryRecordAndSaveLoadCopiesOneAmplifierToAnother
 
     CliRun r = Cli("params read");
     ASSERT_EQ(r.status, 0) << r.out << r.err;
-    const auto lines = Lines(r.out);
+    const auto lines = SplitLines(r.out);
     ASSERT_EQ(lines.size(), 2u + PARAM_COUNT) << r.out;  // no progress lines into a pipe
     EXPECT_EQ(lines[0], "mode 2 Dual Mono Select");
     EXPECT_EQ(lines[1], "presets 12");
@@ -124,8 +88,8 @@ TEST_F(ParamsCliTest, ReadListsEveryRecordAndSaveLoadCopiesOneAmplifierToAnother
 
     r = Cli("params save " + dir + "a.txt");
     ASSERT_EQ(r.status, 0) << r.out << r.err;
-    const std::string saved = ReadText(dir + "a.txt");
-    const auto fileLines = Lines(saved);
+    const std::string saved = ReadTextFile(dir + "a.txt");
+    const auto fileLines = SplitLines(saved);
     EXPECT_TRUE(Contains(fileLines, "mode 2  # Dual Mono Select"));
     EXPECT_TRUE(Contains(fileLines, "0xA006 0      # Limiter: Output 1 Set Point = 0 dBFS"));
 
@@ -137,12 +101,12 @@ TEST_F(ParamsCliTest, ReadListsEveryRecordAndSaveLoadCopiesOneAmplifierToAnother
     for (std::uint16_t a : Addresses())
         EXPECT_EQ(other.GetParam(a), sim.GetParam(a)) << std::hex << a;
     ASSERT_EQ(Cli("params save " + dir + "b.txt", other).status, 0);
-    EXPECT_EQ(ReadText(dir + "b.txt"), saved);
+    EXPECT_EQ(ReadTextFile(dir + "b.txt"), saved);
 
     // One changed record changes one line.
     other.SetParam(0x3006, 0);
     ASSERT_EQ(Cli("params save " + dir + "c.txt", other).status, 0);
-    const auto changed = Lines(ReadText(dir + "c.txt"));
+    const auto changed = SplitLines(ReadTextFile(dir + "c.txt"));
     ASSERT_EQ(changed.size(), fileLines.size());
     int differing = 0;
     for (std::size_t i = 0; i < changed.size(); ++i)
@@ -173,12 +137,12 @@ TEST_F(ParamsCliTest, AFailedReadPrintsThePanelsMessagesAndWritesNoFile)
             const bool save = command[7] == 's';
             CliRun r = Cli(command + (save ? dir + "keep.txt" : ""));
             EXPECT_EQ(r.status, 1) << r.out;
-            EXPECT_EQ(Lines(r.out), c.expected) << command;
+            EXPECT_EQ(SplitLines(r.out), c.expected) << command;
         }
         CliRun r = Cli("params save " + dir + "new.txt");
         EXPECT_EQ(r.status, 1);
     }
-    EXPECT_EQ(ReadText(dir + "keep.txt"), "old\n");
+    EXPECT_EQ(ReadTextFile(dir + "keep.txt"), "old\n");
     std::vector<std::string> left;
     for (const auto& e : fs::directory_iterator(dir))
         left.push_back(e.path().filename().string());

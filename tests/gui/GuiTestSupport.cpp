@@ -1,4 +1,5 @@
 #include "gui/GuiTestSupport.h"
+#include "gui/WidgetTestSupport.h"
 
 #include "update/DlgMessage.h"
 
@@ -9,20 +10,7 @@
 
 QTimer* WhenMessageShown(std::function<void(CDlgMessage&)> act)
 {
-    constexpr int POLL_MS = 10;
-    constexpr int MAX_POLLS = 1000;  // gives up after 10 s
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, polls = 0, act = std::move(act)]() mutable {
-        auto* dialog = qobject_cast<CDlgMessage*>(QApplication::activeModalWidget());
-        if (!dialog && ++polls < MAX_POLLS)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (dialog)
-            act(*dialog);
-    });
-    timer->start(POLL_MS);
-    return timer;
+    return WhenModalShown<CDlgMessage>(std::move(act));
 }
 
 void ClickControl(const CDlgMessage& dialog, int id)

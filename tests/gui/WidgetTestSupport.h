@@ -15,9 +15,10 @@ inline void PrintTo(const QString& text, std::ostream* os)
 }
 
 // Runs act on the next Dialog that becomes the active modal window. act must close the dialog.
-// Gives up after 10 s without running act (the test then fails on what it expected).
+// Gives up after 10 s without running act (the test then fails on what it expected). A test
+// that expects no such dialog deletes the returned timer before it ends.
 template <class Dialog>
-void WhenModalShown(std::function<void(Dialog&)> act)
+QTimer* WhenModalShown(std::function<void(Dialog&)> act)
 {
     constexpr int POLL_MS = 10;
     constexpr int MAX_POLLS = 1000;
@@ -32,4 +33,5 @@ void WhenModalShown(std::function<void(Dialog&)> act)
             act(*dialog);
     });
     timer->start(POLL_MS);
+    return timer;
 }
