@@ -70,7 +70,7 @@ int main(int argc, char** argv)
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
-    const std::string file = QDir(out).filePath("WriteFlashFile.bin").toStdString();
+    const std::string file = QDir::temp().filePath("WriteFlashFile.bin").toStdString();
     kmr::sim::WriteUpdateFile(file, kmr::sim::MakeSystemUpdateFile());
 
     CAmpSimulator sim;
@@ -112,5 +112,6 @@ int main(int argc, char** argv)
     main.close();
     app.Shutdown();
     sim.Stop();
+    std::remove(file.c_str());
     return ok ? 0 : 1;
 }
