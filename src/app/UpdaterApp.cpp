@@ -4,6 +4,7 @@
 #include "link/DlgPortSettings.h"
 #include "link/MSCommDlg.h"
 #include "link/ProtocolMACLayer.h"
+#include "protocol/ParamTransfer.h"
 #include "protocol/ProtocolAppUpdate.h"
 #include "update/DlgUpdate.h"
 #include "update/QtFileChooser.h"
@@ -37,6 +38,7 @@ void CUpdaterApp::Shutdown()
 {
     m_messages.Shutdown();  // a worker waiting for an answer gets Cancel and goes on to its end
     TheUpdateProtocol().Shutdown();
+    TheParamTransfer().Shutdown();
     TheMacLayer().SetPort(nullptr);
     TheMacLayer().SetFrameMsgTarget({});
     if (ThePortHost().IsPortOpen())
