@@ -310,6 +310,20 @@ TEST_F(UpdateRun, StopDuringTheWritePassEndsAfterTheCurrentBlock)
     EXPECT_EQ(Phases(U::SYSTEM_BASE).back(), U::UPDATE_OK);
 }
 
+TEST_F(UpdateRun, StopDuringAWaitEndsTheRunAtTheNextTest)
+{
+    // The erase never completes; a stop must not leave the run waiting out its 7.5 s limit (and
+    // then stopping whatever run came next).
+    sim.Update().SetNoAck(CSimUpdate::Erase, true);
+    ChoosePreset(kmr::sim::MakePresetUpdateFile());
+    update.StartPresetUpdate(posts);
+    ASSERT_TRUE(posts->WaitFor(WM_PROTOCOL_UPDATE_MSG, U::PRESET_BASE + U::ERASING, 5s));
+    update.StopPresetUpdate();
+    WaitEnd(3s);
+    EXPECT_EQ(Phases(U::PRESET_BASE).back(), U::ERASE_FAILED);
+    EXPECT_LT(Values(U::PRESET_BASE + U::ERASE_PROGRESS).size(), 15u);
+}
+
 TEST_F(UpdateRun, CablePulledDuringTheWritePass)
 {
     sim.Update().SetDisconnectAfterBlocks(3000);
