@@ -1,23 +1,17 @@
 #include "platform/MessageBox.h"
 
+#include "platform/Hook.h"
+
 #include <cstdio>
-#include <memory>
-#include <mutex>
 
 namespace kmr {
 namespace {
-std::mutex g_lock;
-std::shared_ptr<const MessageHandler> g_handler;
+CHook<MessageHandler> g_handler;
 }
 
 MessageResult ShowMessage(const std::string& text, bool showCancel)
 {
-    std::shared_ptr<const MessageHandler> handler;
-    {
-        std::lock_guard<std::mutex> lock(g_lock);
-        handler = g_handler;
-    }
-    if (handler && *handler)
+    if (auto handler = g_handler.Get(); handler && *handler)
         return (*handler)(text, showCancel);
     std::fprintf(stderr, "%s\n", text.c_str());
     return showCancel ? MSG_CANCEL : MSG_OK;
@@ -25,11 +19,7 @@ MessageResult ShowMessage(const std::string& text, bool showCancel)
 
 MessageHandler SetMessageHandler(MessageHandler handler)
 {
-    auto next = handler ? std::make_shared<const MessageHandler>(std::move(handler)) : nullptr;
-    std::lock_guard<std::mutex> lock(g_lock);
-    MessageHandler previous = g_handler ? *g_handler : MessageHandler{};
-    g_handler = std::move(next);
-    return previous;
+    return g_handler.Set(std::move(handler));
 }
 
 } // namespace kmr
