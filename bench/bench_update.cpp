@@ -59,7 +59,6 @@ double Run(CAmpSimulator& sim, U::Kind kind, const std::vector<std::uint8_t>& fi
     kmr::SetFileChooser([path](const std::string&, const std::string&, const std::string&, bool) { return path; });
     CMSCommDlg host;
     host.SetPortDevice(sim.SlavePath());
-    host.SetLinePacing(paced);  // the pseudo-terminal then drains like the paced line it stands for
     if (host.OpenPort() == 0)
         return -1;
     TheMacLayer().SetPort(&host);

@@ -51,7 +51,7 @@ void InstallMessageHandler(bool yes)
 
 PortSession::PortSession(const CliOptions& o)
 {
-    m_host.SetPortSettings(o.portNumber, "56000", "N", "8", "2");
+    m_host.SetPortSettings(o.portNumber, o.baud, "N", "8", "2");
     if (!o.devicePath.empty())
         m_host.SetPortDevice(o.devicePath);
     if (m_host.OpenPort() == 0) {

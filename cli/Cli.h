@@ -17,6 +17,7 @@
 struct CliOptions {
     int portNumber = 1;
     std::string devicePath;  // set when --port names a device instead of COM<n>
+    std::string baud = "56000";  // the line's speed; the rest of the setting is N82
     bool yes = false;        // answer OK to every question
     std::string tracePath;
     std::vector<std::string> args;  // the command and its arguments

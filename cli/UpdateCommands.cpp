@@ -125,13 +125,10 @@ int RunUpdate(const CliOptions& o)
     }
     auto posts = PostQueue::Create();
     U& update = TheUpdateProtocol();
-    if (test)
-        update.StartUpdateTest(posts);
-    else if (kind == U::KIND_SYSTEM)
-        update.StartSystemUpdate(posts);
-    else
-        update.StartPresetUpdate(posts);
-    const bool ok = FollowRun(*posts, kind);
+    const bool started = test ? update.StartUpdateTest(posts)
+                         : kind == U::KIND_SYSTEM ? update.StartSystemUpdate(posts)
+                                                  : update.StartPresetUpdate(posts);
+    const bool ok = started && FollowRun(*posts, kind);
     update.Shutdown();
     return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 
 #include "link/FrameTrace.h"
 #include "link/ProtocolMACLayer.h"
+#include "link/SerialDevice.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,10 +14,11 @@
 namespace {
 
 const char* const kUsage =
-    "usage: kmr6650-cli [--port PORT] [--yes] [--trace FILE] COMMAND [ARGS]\n"
+    "usage: kmr6650-cli [--port PORT] [--baud BAUD] [--yes] [--trace FILE] COMMAND [ARGS]\n"
     "  PORT      COM1..COM12 (mapped to a device like the desktop program: KMR6650_COM<n>,\n"
     "            else /dev/ttyS<n-1>) or a device path (/dev/ttyUSB0, a pseudo-terminal).\n"
     "            Default COM1. Line: 56000 baud, 8 data bits, no parity, 2 stop bits.\n"
+    "  --baud BAUD   the line's speed instead of 56000 (the amplifier's must match)\n"
     "  --yes     answer OK to every question instead of asking on the terminal\n"
     "  --trace FILE  write one timestamped line per frame sent or received\n"
     "commands:\n"
@@ -79,12 +81,17 @@ int main(int argc, char** argv)
         } else if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
-        } else if (a == "--port" || a == "--trace") {
+        } else if (a == "--port" || a == "--trace" || a == "--baud") {
             if (i + 1 >= argc)
                 return UsageError(a + " needs a value");
             const std::string v = argv[++i];
             if (a == "--trace")
                 o.tracePath = v;
+            else if (a == "--baud" && (v.empty() || v.find_first_not_of("0123456789") != std::string::npos ||
+                                       !kmr::ParseLineSettings(v + "N82")))
+                return UsageError("bad baud rate '" + v + "': give a speed such as 56000");
+            else if (a == "--baud")
+                o.baud = v;
             else if (!ParsePort(v, &o))
                 return UsageError("bad port name '" + v + "': use COM1..COM12 or a device path");
         } else if (a == "--yes") {

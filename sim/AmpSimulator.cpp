@@ -79,6 +79,7 @@ bool CAmpSimulator::Start(std::string* error)
     cfmakeraw(&tio);
     tcsetattr(m_slave, TCSANOW, &tio);
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_txQueue.clear();
     m_stop = false;
     m_thread = std::thread([this] { Serve(); });
     return true;
@@ -166,16 +167,21 @@ void CAmpSimulator::Serve()
 {
     using Clock = std::chrono::steady_clock;
     std::uint8_t buf[512];
-    m_lineTime = Clock::now();
+    m_lineTime = m_lineStart = m_txFreeAt = Clock::now();
     while (!m_stop) {
         if (m_update.DisconnectDue()) {  // the cable is pulled in the middle of an update
             CloseLine();
             return;
         }
         int waitMs = kPollMs;
+        auto shorten = [&](Clock::duration d) {
+            waitMs = std::min(waitMs, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(d).count()));
+        };
         if (auto next = m_update.TimeToNextEvent(Clock::now()))
-            waitMs = std::min(waitMs, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(*next).count()));
-        const std::size_t allowed = LineAllowance(sizeof buf);
+            shorten(*next);
+        if (auto next = FlushDue())
+            shorten(*next);
+        const std::size_t allowed = m_stalled ? 0 : LineAllowance(sizeof buf);
         if (allowed == 0) {
             std::this_thread::sleep_for(std::chrono::microseconds(500));
         } else {
@@ -336,25 +342,67 @@ void CAmpSimulator::Reply(const Payload& answer)
 
 void CAmpSimulator::WriteAll(const std::uint8_t* data, std::size_t n)
 {
-    const auto start = std::chrono::steady_clock::now();
-    while (n > 0 && !m_stop) {
-        const ssize_t w = ::write(m_master, data, n);
-        if (w > 0) {
-            data += w;
-            n -= static_cast<std::size_t>(w);
-            continue;
+    using Clock = std::chrono::steady_clock;
+    const unsigned baud = m_lineBaud;
+    const unsigned latencyMs = m_latencyMs;
+    if (baud == 0 && latencyMs == 0 && m_txQueue.empty()) {
+        const auto start = Clock::now();
+        while (n > 0 && !m_stop) {
+            const ssize_t w = ::write(m_master, data, n);
+            if (w > 0) {
+                data += w;
+                n -= static_cast<std::size_t>(w);
+                continue;
+            }
+            if (w < 0 && errno != EAGAIN && errno != EINTR)
+                return;
+            if (Clock::now() - start > std::chrono::milliseconds(kWriteStallMs))
+                return;
+            pollfd p{m_master, POLLOUT, 0};
+            ::poll(&p, 1, kPollMs);
         }
-        if (w < 0 && errno != EAGAIN && errno != EINTR)
-            return;
-        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kWriteStallMs))
-            return;
-        pollfd p{m_master, POLLOUT, 0};
-        ::poll(&p, 1, kPollMs);
+        return;
     }
+    // Each byte reaches the far end of the line one byte time after the one before it (or
+    // now, on an idle line); an adapter's latency timer then holds it until its next tick.
+    const auto byteTime = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(baud == 0 ? 0.0 : 11.0 / baud));
+    const auto tick = std::chrono::milliseconds(latencyMs);
+    m_txFreeAt = std::max(m_txFreeAt, Clock::now());
+    for (std::size_t i = 0; i < n; ++i) {
+        m_txFreeAt += byteTime;
+        auto due = m_txFreeAt;
+        if (latencyMs != 0) {
+            const auto ticks = (due - m_lineStart + tick - Clock::duration(1)) / tick;
+            due = m_lineStart + ticks * tick;
+        }
+        m_txQueue.emplace_back(due, data[i]);
+    }
+    FlushDue();
+}
+
+std::optional<std::chrono::steady_clock::duration> CAmpSimulator::FlushDue()
+{
+    const auto now = std::chrono::steady_clock::now();
+    std::uint8_t out[512];
+    std::size_t n = 0;
+    while (n < sizeof out && n < m_txQueue.size() && m_txQueue[n].first <= now) {
+        out[n] = m_txQueue[n].second;
+        ++n;
+    }
+    const ssize_t w = n > 0 ? ::write(m_master, out, n) : 0;
+    if (w > 0)  // what the program's side cannot take yet stays queued
+        m_txQueue.erase(m_txQueue.begin(), m_txQueue.begin() + w);
+    if (m_txQueue.empty())
+        return std::nullopt;
+    return std::max(m_txQueue.front().first - now, std::chrono::steady_clock::duration(0));
 }
 
 void CAmpSimulator::PauseMs(unsigned ms)
 {
-    if (ms != 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (auto now = std::chrono::steady_clock::now(); now < end; now = std::chrono::steady_clock::now()) {
+        FlushDue();
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(1)));
+    }
 }

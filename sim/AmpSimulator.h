@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -71,9 +72,16 @@ public:
     // Closes the far end of the line, as a pulled adapter does: the device path vanishes and
     // the program's reads and writes fail.
     void Disconnect();
-    // Takes bytes from the line no faster than a UART at baud (8N2: 11 bits a byte), so the
-    // program's writes wait as on a real line. 0 (the default) takes them as fast as they come.
+    // Paces the line both ways like a UART at baud (8N2: 11 bits a byte): bytes are taken from
+    // the line no faster than that, so the program's writes wait as on a real line, and the
+    // answers reach the program no faster either. 0 (the default) is an unpaced line.
     void SetLineBaud(unsigned baud) { m_lineBaud = baud; }
+    // Delivers the answers to the program in bursts at most every ms milliseconds, as the
+    // latency timer of a USB-serial adapter does (16 ms is a common default). 0: at once.
+    void SetLatencyMs(unsigned ms) { m_latencyMs = ms; }
+    // Stops taking bytes from the line, as a stalled adapter does: the pseudo-terminal fills up
+    // and the program's writes stop going through.
+    void SetStalled(bool on) { m_stalled = on; }
     // Bytes taken from the line so far.
     std::uint64_t BytesReceived() const { return m_bytesIn.load(); }
 
@@ -91,7 +99,12 @@ private:
     void HandleRequest(const Payload& request);
     // Sends answer with the configured faults applied.
     void Reply(const Payload& answer);
+    // Puts bytes on the line towards the program: at once on an unpaced line, else queued with
+    // the time each reaches the program.
     void WriteAll(const std::uint8_t* data, std::size_t n);
+    // Writes the queued bytes that are due; returns the time until the next one is (if any).
+    std::optional<std::chrono::steady_clock::duration> FlushDue();
+    // Pauses the serving thread, still delivering queued bytes as they fall due.
     void PauseMs(unsigned ms);
     // How many bytes the paced line lets through now (the whole buffer when unpaced).
     std::size_t LineAllowance(std::size_t max);
@@ -117,6 +130,9 @@ private:
     std::uint32_t m_noiseSeed = 12345;
     double m_lineCredit = 0;  // bytes the paced line may take now
     std::chrono::steady_clock::time_point m_lineTime{};
+    std::chrono::steady_clock::time_point m_lineStart{};  // the latency timer's ticks count from here
+    std::chrono::steady_clock::time_point m_txFreeAt{};   // when the line has carried all queued answers
+    std::deque<std::pair<std::chrono::steady_clock::time_point, std::uint8_t>> m_txQueue;  // byte, when due
     CSimUpdate m_update;
 
     std::atomic<bool> m_silent{false};
@@ -130,5 +146,7 @@ private:
     std::array<std::atomic<bool>, 256> m_muted{};
     std::atomic<unsigned> m_badFrames{0};
     std::atomic<unsigned> m_lineBaud{0};
+    std::atomic<unsigned> m_latencyMs{0};
+    std::atomic<bool> m_stalled{false};
     std::atomic<std::uint64_t> m_bytesIn{0};
 };

@@ -1,5 +1,5 @@
 // kmr6650-sim: a simulated amplifier on a pseudo-terminal, and a maker of update files.
-//   kmr6650-sim [--silent] [--erase-ms MS] [--baud BAUD]
+//   kmr6650-sim [--silent] [--erase-ms MS] [--baud BAUD] [--latency MS]
 //       prints the device path on its first line, then serves until ended (Ctrl-C, SIGTERM)
 //   kmr6650-sim make-file system|preset PATH [FAULT]
 //       writes a valid update file, or one with FAULT, for trying the tool
@@ -15,13 +15,15 @@
 namespace {
 
 const char* const kUsage =
-    "usage: kmr6650-sim [--silent] [--erase-ms MS] [--baud BAUD]\n"
+    "usage: kmr6650-sim [--silent] [--erase-ms MS] [--baud BAUD] [--latency MS]\n"
     "  Serves a simulated KMR 6650 amplifier on a pseudo-terminal. The first line of output\n"
     "  is the device path to open (kmr6650-cli --port /dev/pts/N ..., or KMR6650_COM1=/dev/pts/N\n"
     "  for the desktop program). Ends on Ctrl-C or SIGTERM.\n"
     "  --silent      the amplifier answers nothing (to see how the tool reports it)\n"
     "  --erase-ms MS how long the amplifier takes to erase before an update (default 1500)\n"
-    "  --baud BAUD   take bytes no faster than a serial line at BAUD (8N2) would deliver them\n"
+    "  --baud BAUD   pace the line both ways as a serial line at BAUD (8N2) does\n"
+    "  --latency MS  deliver the answers in bursts at most every MS ms, as a USB-serial\n"
+    "                adapter's latency timer does (16 is a common default)\n"
     "usage: kmr6650-sim make-file system|preset PATH [FAULT]\n"
     "  Writes a valid update file to PATH, or a broken one with FAULT:\n"
     "    system: header (first bytes 00 00 00 01), marker (bad marker at 0x4000),\n"
@@ -94,13 +96,14 @@ int main(int argc, char** argv)
         return MakeFile(argc, argv);
 
     bool silent = false;
-    unsigned eraseMs = 1500, baud = 0;
+    unsigned eraseMs = 1500, baud = 0, latencyMs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--silent") {
             silent = true;
-        } else if ((a == "--erase-ms" || a == "--baud") && i + 1 < argc) {
-            if (!ParseNumber(argv[++i], a == "--baud" ? &baud : &eraseMs))
+        } else if ((a == "--erase-ms" || a == "--baud" || a == "--latency") && i + 1 < argc) {
+            unsigned* value = a == "--baud" ? &baud : a == "--latency" ? &latencyMs : &eraseMs;
+            if (!ParseNumber(argv[++i], value))
                 return Usage("bad number '" + std::string(argv[i]) + "' for " + a);
         } else if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
@@ -121,6 +124,7 @@ int main(int argc, char** argv)
     CAmpSimulator sim;
     sim.SetSilent(silent);
     sim.SetLineBaud(baud);
+    sim.SetLatencyMs(latencyMs);
     sim.Update().SetEraseTimeMs(eraseMs);
     std::string error;
     if (!sim.Start(&error)) {

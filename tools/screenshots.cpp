@@ -85,7 +85,6 @@ int main(int argc, char** argv)
     // Answer the update warning as a user who goes ahead would, and choose the file made above.
     kmr::SetMessageHandler([](const std::string&, bool) { return kmr::MSG_OK; });
     kmr::SetFileChooser([file](const std::string&, const std::string&, const std::string&, bool) { return file; });
-    ThePortHost().SetLinePacing(true);  // the pseudo-terminal drains like the 56000-baud line
 
     CUpdaterDlg& main = app.MainWindow();
     main.show();

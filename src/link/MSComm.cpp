@@ -98,10 +98,16 @@ bool CMSComm::GetPortOpen() const
     return m_device.IsOpen();
 }
 
+void CMSComm::NameDevice(kmr::SerialError* error) const
+{
+    // Called with m_lock held.
+    if (m_devicePath.empty() && !error->device.empty())
+        error->device = "COM" + std::to_string(m_port) + " (" + error->device + ")";
+}
+
 bool CMSComm::SetPortOpen(bool open)
 {
     const std::string path = DevicePath();
-    const std::string name = PortName();
     std::unique_lock lock(m_lock);
     if (!open) {
         m_device.Close();
@@ -119,11 +125,9 @@ bool CMSComm::SetPortOpen(bool open)
         error.remedy = "Choose the port settings again.";
     } else {
         m_device.SetOutputBufferSize(static_cast<std::size_t>(std::max<short>(m_outBufferSize, 16)));
-        m_device.SetLinePacing(m_linePacing);
         ok = m_device.Open(path, *settings, &error);
     }
-    if (!ok && name != path)
-        error.device = name + " (" + path + ")";
+    NameDevice(&error);
     std::lock_guard<std::mutex> elock(m_errorLock);
     m_lastError = ok ? kmr::SerialError{} : error;
     return ok;
@@ -147,12 +151,19 @@ std::size_t CMSComm::GetInput(std::uint8_t* buf, std::size_t max)
 bool CMSComm::SetOutput(const std::uint8_t* data, std::size_t n)
 {
     std::shared_lock lock(m_lock);
-    if (!m_device.IsOpen())
-        return false;  // a closed port drops the block
-    std::lock_guard<std::mutex> write(m_writeLock);
     kmr::SerialError error;
-    if (m_device.Write(data, n, &error))
-        return true;
+    if (!m_device.IsOpen()) {  // a closed port drops the block
+        error.kind = kmr::SerialError::Other;
+        error.operation = kmr::SerialError::Write;
+        error.device = m_devicePath.empty() ? "COM" + std::to_string(m_port) : m_devicePath;
+        error.reason = "the port is not open";
+        error.remedy = "Open the port, then try again.";
+    } else {
+        std::lock_guard<std::mutex> write(m_writeLock);
+        if (m_device.Write(data, n, &error))
+            return true;
+        NameDevice(&error);
+    }
     std::lock_guard<std::mutex> elock(m_errorLock);
     m_lastError = error;
     return false;
@@ -162,10 +173,4 @@ bool CMSComm::LineLost() const
 {
     std::shared_lock lock(m_lock);
     return m_device.LineLost();
-}
-
-void CMSComm::SetLinePacing(bool on)
-{
-    std::unique_lock lock(m_lock);
-    m_linePacing = on;
 }

@@ -40,15 +40,17 @@ public:
 
     // Input: what is pending, at most InBufferSize (or InputLen when non-zero) and max bytes.
     std::size_t GetInput(std::uint8_t* buf, std::size_t max);
-    // Output: writes the whole block; false if the port is closed or the line failed.
+    // Output: writes the whole block; false if the port is closed or the line failed (then
+    // LastError() says why; after a failed write every later one fails at once until the port
+    // is opened again).
     bool SetOutput(const std::uint8_t* data, std::size_t n);
     // True once a read or write found the far end gone since the port was opened.
     bool LineLost() const;
-    // Models the line's pace for a device that reports no output queue (a pseudo-terminal
-    // standing in for a real line). Takes effect at the next open.
-    void SetLinePacing(bool on);
 
 private:
+    // Names the device as the user knows it: "COM3 (/dev/ttyUSB0)", or the path alone.
+    void NameDevice(kmr::SerialError* error) const;
+
     mutable std::shared_mutex m_lock;  // shared: transfers; exclusive: open, close, settings
     kmr::CSerialDevice m_device;
     short m_port = 1;
@@ -59,7 +61,6 @@ private:
     long m_inputMode = 1;
     short m_rThreshold = 0;
     short m_inputLen = 0;
-    bool m_linePacing = false;
     std::mutex m_writeLock;  // one block on the line at a time: frames never interleave
     kmr::SerialError m_lastError;
     mutable std::mutex m_errorLock;  // m_lastError is written by transfers too

@@ -83,3 +83,9 @@ bool CMSCommDlg::WriteBlock(const std::uint8_t* data, std::size_t n)
 {
     return m_comm.SetOutput(data, n);
 }
+
+std::string CMSCommDlg::WriteErrorText() const
+{
+    const kmr::SerialError error = m_comm.LastError();
+    return error.operation == kmr::SerialError::Write ? error.Text() : std::string();
+}

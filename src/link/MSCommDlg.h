@@ -28,9 +28,6 @@ public:
                          const std::string& dataBits, const std::string& stopBits);
     // Uses a device path instead of the port number (the CLI's --port /dev/...).
     void SetPortDevice(const std::string& path);
-    // Paces writes to the line speed on a device that cannot report its output queue (a
-    // pseudo-terminal standing in for a real line, in benchmarks). Off by default.
-    void SetLinePacing(bool on) { m_comm.SetLinePacing(on); }
 
     // Text of the last failed open, empty after a good one.
     std::string LastOpenError() const { return m_lastOpenError; }
@@ -40,6 +37,7 @@ public:
 
     std::size_t ReadInput(std::uint8_t* buf, std::size_t max) override;
     bool WriteBlock(const std::uint8_t* data, std::size_t n) override;
+    std::string WriteErrorText() const override;
     bool LineLost() const { return m_comm.LineLost(); }
 
     int m_port = 1;

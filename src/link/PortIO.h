@@ -2,6 +2,7 @@
 // The two operations the frame layer needs from the serial port service.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 class IPortIO {
 public:
@@ -12,4 +13,6 @@ public:
     // Hands one block to the line. Returns false if the block could not be written (port closed,
     // line gone); a closed port drops the block.
     virtual bool WriteBlock(const std::uint8_t* data, std::size_t n) = 0;
+    // What the last failed WriteBlock met, as a message for the user; empty if none is known.
+    virtual std::string WriteErrorText() const { return {}; }
 };

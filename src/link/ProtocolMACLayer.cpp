@@ -63,12 +63,53 @@ int CProtocolMACLayer::SendFrame(const std::uint8_t* payload, int /*len*/)
 {
     std::uint8_t frame[FRAME_LEN];
     BuildFrame(payload, frame);
-    if (IPortIO* port = m_port.load())
-        port->WriteBlock(frame, FRAME_LEN);
+    IPortIO* port = m_port.load();
+    const bool sent = port != nullptr && port->WriteBlock(frame, FRAME_LEN);
     if (CFrameTrace* trace = m_trace.load())
         trace->Frame(CFrameTrace::Sent, frame);
     Notify(FRAME_SENT, payload);
-    return 1;
+    return sent ? 1 : 0;
+}
+
+std::string CProtocolMACLayer::SendErrorText() const
+{
+    IPortIO* port = m_port.load();
+    return port != nullptr ? port->WriteErrorText() : std::string();
+}
+
+bool CProtocolMACLayer::ClaimLine(LineUse use, const std::string& activity)
+{
+    std::lock_guard<std::mutex> lock(m_claimLock);
+    if (m_updateClaim || (use == LineUse::Update && m_exchangeClaims > 0))
+        return false;
+    if (use == LineUse::Update)
+        m_updateClaim = true;
+    else if (m_exchangeClaims++ > 0 && activity.empty())
+        return true;  // a single exchange inside a longer use: the longer use names the holder
+    m_activity = activity.empty() ? "an exchange with the amplifier" : activity;
+    return true;
+}
+
+bool CProtocolMACLayer::CanClaimLine(LineUse use)
+{
+    std::lock_guard<std::mutex> lock(m_claimLock);
+    return !m_updateClaim && (use == LineUse::Exchanges || m_exchangeClaims == 0);
+}
+
+void CProtocolMACLayer::ReleaseLine(LineUse use)
+{
+    std::lock_guard<std::mutex> lock(m_claimLock);
+    if (use == LineUse::Update)
+        m_updateClaim = false;
+    else if (m_exchangeClaims > 0)
+        --m_exchangeClaims;
+}
+
+std::string CProtocolMACLayer::LineBusyText()
+{
+    std::lock_guard<std::mutex> lock(m_claimLock);
+    return "Error: The line to the amplifier is in use (" + m_activity +
+           ").\nPlease wait until it has finished, then try again.";
 }
 
 int CProtocolMACLayer::GetFrameFromLoopBuf(std::uint8_t* out, int /*len*/)
@@ -89,7 +130,8 @@ void CProtocolMACLayer::ResetRxBuffers()
 {
     std::uint8_t discard[RX_BYTE_RING];
     if (IPortIO* port = m_port.load())
-        port->ReadInput(discard, sizeof discard);
+        for (int i = 0; i < RESET_MAX_READS && port->ReadInput(discard, sizeof discard) > 0; ++i) {
+        }
     m_inFrame = 0;
     m_assemblyPos = 0;
     m_byteRing.Clear();

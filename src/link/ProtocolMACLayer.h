@@ -3,9 +3,11 @@
 // 16-bit big-endian sum of the first 14 bytes. Reception is polled: bytes are read from the port
 // only when a protocol asks for a frame, scanned for valid frames, and the oldest is handed out.
 //
-// Threads: one thread may receive (GetFrameFromLoopBuf, ResetRxBuffers) at a time, which the
-// protocols ensure; SendFrame may run in another thread at the same time. The frame ring is
-// guarded by the layer's own lock; the byte ring and the scanner belong to the receiver.
+// Threads: one thread may receive (GetFrameFromLoopBuf, ResetRxBuffers) at a time; SendFrame may
+// run in another thread at the same time. The frame ring is guarded by the layer's own lock; the
+// byte ring and the scanner belong to the receiver. Who receives is settled by claiming the line
+// (ClaimLine): normal exchanges, which the normal protocol runs one at a time, or one update
+// run alone; a claim that conflicts with the one held is refused at once, never waited for.
 #include "link/FrameTrace.h"
 #include "link/LoopBuffer.h"
 #include "link/PortIO.h"
@@ -14,6 +16,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 class CProtocolMACLayer {
 public:
@@ -33,13 +36,33 @@ public:
     CProtocolMACLayer& operator=(const CProtocolMACLayer&) = delete;
 
     // Frames payload (always 13 bytes), writes it to the port as one block and reports it.
-    // Returns 1: the layer neither waits for nor checks a reply.
+    // Returns 1 when the port took the block, 0 when it could not be written (no port, port
+    // closed, line failed; SendErrorText says why). The layer neither waits for nor checks a
+    // reply.
     int SendFrame(const std::uint8_t* payload, int len = PAYLOAD_LEN);
+    // Why the last failed SendFrame failed, as a message for the user; empty if not known.
+    std::string SendErrorText() const;
     // Drains the port into the scanner, then hands out the oldest received payload into out:
     // 1 if one was there, 0 (out untouched) if not. Never waits for data.
     int GetFrameFromLoopBuf(std::uint8_t* out, int len = PAYLOAD_LEN);
-    // Throws away pending port input, a partly assembled frame and all frames not yet taken.
+    // Throws away all pending port input (reading until nothing is left), a partly assembled
+    // frame and all frames not yet taken.
     void ResetRxBuffers();
+    static constexpr int RESET_MAX_READS = 256;  // a line that never falls quiet still ends the drain
+
+    // The users of the line. Normal exchanges share it with each other (the normal protocol
+    // runs them one at a time) for as long as their claims last; an update run holds it alone.
+    enum class LineUse { Exchanges, Update };
+    // Claims the line for use, naming the activity for whoever is refused ("reading all
+    // parameters"; empty for a single exchange). False, changing nothing, when the other kind of use holds it (or another
+    // update run does). Every successful claim is released once with ReleaseLine(use).
+    bool ClaimLine(LineUse use, const std::string& activity);
+    void ReleaseLine(LineUse use);
+    // Whether a claim for use would succeed now (for a check before a longer action; only the
+    // claim itself settles it).
+    bool CanClaimLine(LineUse use);
+    // The message for a refused claim: what holds the line and what to do.
+    std::string LineBusyText();
 
     static void BuildFrame(const std::uint8_t* payload, std::uint8_t* frame);
     static bool CheckFrameSum(const std::uint8_t* frame);
@@ -78,6 +101,33 @@ private:
     std::atomic<CFrameTrace*> m_trace{nullptr};
     std::mutex m_targetLock;
     MessageTargetPtr m_target;
+
+    std::mutex m_claimLock;  // the three below
+    int m_exchangeClaims = 0;
+    bool m_updateClaim = false;
+    std::string m_activity;  // of the update, or of the first exchange claim still held
+};
+
+// A claim of the line held for a scope; test it before using the line.
+class CLineClaim {
+public:
+    CLineClaim(CProtocolMACLayer& mac, CProtocolMACLayer::LineUse use, const std::string& activity = {})
+        : m_mac(mac), m_use(use), m_held(mac.ClaimLine(use, activity))
+    {
+    }
+    ~CLineClaim()
+    {
+        if (m_held)
+            m_mac.ReleaseLine(m_use);
+    }
+    CLineClaim(const CLineClaim&) = delete;
+    CLineClaim& operator=(const CLineClaim&) = delete;
+    explicit operator bool() const { return m_held; }
+
+private:
+    CProtocolMACLayer& m_mac;
+    CProtocolMACLayer::LineUse m_use;
+    bool m_held;
 };
 
 // The program's one frame layer.

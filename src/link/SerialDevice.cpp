@@ -12,6 +12,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -58,7 +59,7 @@ std::optional<LineSettings> ParseLineSettings(const std::string& text)
 
 std::string SerialError::Text() const
 {
-    std::string t = "Error: Can not open " + device + ": " + reason + ".";
+    std::string t = (operation == Write ? "Error: Can not write to " : "Error: Can not open ") + device + ": " + reason + ".";
     if (!remedy.empty())
         t += "\n" + remedy;
     return t;
@@ -238,11 +239,20 @@ bool CSerialDevice::Open(const std::string& path, const LineSettings& ls, Serial
     // has no modem lines and answers ENOTTY, which is not an error.
     int lines = TIOCM_DTR | TIOCM_RTS;
     ioctl(fd, TIOCMBIS, &lines);
+    // USB-serial adapters hold received bytes up to their latency timer (often 16 ms) before
+    // passing them on; low-latency mode asks the driver to pass them at once. Drivers without
+    // it (and pseudo-terminals) refuse, which changes nothing.
+    serial_struct serial {};
+    if (ioctl(fd, TIOCGSERIAL, &serial) == 0 && (serial.flags & ASYNC_LOW_LATENCY) == 0) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        ioctl(fd, TIOCSSERIAL, &serial);
+    }
     tcflush(fd, TCIOFLUSH);
 
     m_fd = fd;
     m_path = path;
     m_lost = false;
+    m_writeError.reset();
     const unsigned bitsPerByte = 1 + ls.dataBits + (ls.parity == 'N' ? 0 : 1) + ls.stopBits;
     m_bytesPerSecond = static_cast<double>(ls.baud) / bitsPerByte;
     m_lineFreeAt = std::chrono::steady_clock::now();
@@ -252,7 +262,11 @@ bool CSerialDevice::Open(const std::string& path, const LineSettings& ls, Serial
 void CSerialDevice::Close()
 {
     if (m_fd >= 0) {
-        ::close(m_fd);  // releases the flock; TIOCEXCL ends with the last close
+        // The exclusive mark belongs to the device, not to our descriptor: it lasts while anyone
+        // else still holds the device open (the simulator holds its own end), and would then
+        // keep out every later opener that is not root.
+        ioctl(m_fd, TIOCNXCL);
+        ::close(m_fd);  // releases the flock
         m_fd = -1;
     }
 }
@@ -267,10 +281,14 @@ std::size_t CSerialDevice::Read(std::uint8_t* buf, std::size_t max)
             return static_cast<std::size_t>(n);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno == EAGAIN)
+        if (n < 0 && errno != EAGAIN) {
+            m_lost = true;  // EIO: the far end hung up (adapter pulled)
             return 0;
-        // 0 from a non-blocking tty, or EIO: the far end hung up (adapter pulled).
-        m_lost = true;
+        }
+        // 0 (or EAGAIN) means nothing is pending; a hang-up shows in poll.
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+            m_lost = true;
         return 0;
     }
 }
@@ -281,11 +299,9 @@ std::size_t CSerialDevice::Queued()
     if (ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued < 0)
         queued = 0;
     std::size_t q = static_cast<std::size_t>(queued);
-    if (m_pacing) {
-        const double left = std::chrono::duration<double>(m_lineFreeAt - std::chrono::steady_clock::now()).count();
-        if (left > 0)
-            q = std::max(q, static_cast<std::size_t>(left * m_bytesPerSecond));
-    }
+    const double left = std::chrono::duration<double>(m_lineFreeAt - std::chrono::steady_clock::now()).count();
+    if (left > 0)
+        q = std::max(q, static_cast<std::size_t>(std::ceil(left * m_bytesPerSecond)));
     return q;
 }
 
@@ -310,20 +326,32 @@ bool CSerialDevice::WaitForRoom(std::size_t n)
     return true;
 }
 
+bool CSerialDevice::WriteFailed(int err, SerialError* error)
+{
+    m_lost = true;
+    const bool gone = err == EIO || err == ENODEV || err == ENXIO;
+    m_writeError = MakeError(SerialError::LineLost, m_path, err,
+                             err == ETIMEDOUT ? "the line takes no data"
+                             : gone           ? std::string("the device is gone (") + std::strerror(err) + ")"
+                                              : std::string(std::strerror(err)),
+                             "The adapter or the cable was lost: check them, then close and open the port again.");
+    m_writeError->operation = SerialError::Write;
+    if (error != nullptr)
+        *error = *m_writeError;
+    return false;
+}
+
 bool CSerialDevice::Write(const std::uint8_t* data, std::size_t n, SerialError* error)
 {
-    auto lost = [&](int err) {
-        m_lost = true;
+    if (m_writeError) {  // the line has failed: fail at once instead of waiting again
         if (error != nullptr)
-            *error = MakeError(SerialError::LineLost, m_path, err,
-                               err == ETIMEDOUT ? "the line takes no data" : std::strerror(err),
-                               "Check the cable and the adapter, then close and open the port again.");
+            *error = *m_writeError;
         return false;
-    };
+    }
     if (m_fd < 0)
-        return lost(EBADF);
+        return WriteFailed(EBADF, error);
     if (!WaitForRoom(n))
-        return lost(ETIMEDOUT);
+        return WriteFailed(ETIMEDOUT, error);
     using Clock = std::chrono::steady_clock;
     auto lastProgress = Clock::now();
     std::size_t done = 0;
@@ -337,24 +365,23 @@ bool CSerialDevice::Write(const std::uint8_t* data, std::size_t n, SerialError* 
         if (w < 0 && errno == EINTR)
             continue;
         if (w < 0 && errno != EAGAIN)
-            return lost(errno);
+            return WriteFailed(errno, error);
         // Output queue full: wait for room, as long as the line keeps moving.
         const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastProgress);
         const int left = kWriteStallMs - static_cast<int>(waited.count());
         if (left <= 0)
-            return lost(ETIMEDOUT);
+            return WriteFailed(ETIMEDOUT, error);
         pollfd p{m_fd, POLLOUT, 0};
         const int r = ::poll(&p, 1, left);
         if (r < 0 && errno != EINTR)
-            return lost(errno);
+            return WriteFailed(errno, error);
         if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
-            return lost(EIO);
+            return WriteFailed(EIO, error);
     }
-    if (m_pacing) {
-        const auto now = Clock::now();
-        m_lineFreeAt = std::max(m_lineFreeAt, now) +
-                       std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(n / m_bytesPerSecond));
-    }
+    // The line sends what we wrote after what it still had.
+    const auto now = Clock::now();
+    m_lineFreeAt = std::max(m_lineFreeAt, now) +
+                   std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(n / m_bytesPerSecond));
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // One serial device opened for exclusive use in raw mode, over termios. Reads never block;
-// writes never drop a byte and never hang (a line that takes no byte for kWriteStallMs fails).
+// writes never drop a byte and never hang (a line that takes no byte for kWriteStallMs fails),
+// and once a write has failed for good every later write fails at once until the next open.
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -20,15 +21,19 @@ struct LineSettings {
 };
 std::optional<LineSettings> ParseLineSettings(const std::string& text);
 
-// Why an open or a transfer failed: the device, the reason, and what the user can do about it.
+// Why an open or a transfer failed: what was done, the device, the reason, and what the user can
+// do about it.
 struct SerialError {
     enum Kind { None, NoDevice, Permission, Busy, BadSettings, Speed, NotSerial, LineLost, Other };
+    enum Operation { Open, Write };
     Kind kind = None;
+    Operation operation = Open;
     std::string device;
     std::string reason;  // the system's own words where there are any
     std::string remedy;
     int sysErrno = 0;
-    // "Error: Can not open /dev/ttyUSB0: <reason>.\n<remedy>" (no second line without a remedy)
+    // "Error: Can not open /dev/ttyUSB0: <reason>.\n<remedy>", or "Can not write to" for a write
+    // (no second line without a remedy)
     std::string Text() const;
 };
 
@@ -54,32 +59,36 @@ public:
     // nothing is pending or the line is gone; then LineLost() tells which).
     std::size_t Read(std::uint8_t* buf, std::size_t max);
     // Writes all n bytes, waiting for room in the output queue as long as the line takes bytes.
-    // At most the output buffer's size stays queued for the line, so that a reply awaited
-    // after the last byte of a long transfer is not delayed by our own backlog.
+    // At most the output buffer's size is ever ahead of the line, so that a reply awaited after
+    // the last byte of a long transfer is not delayed by our own backlog. What is ahead is
+    // counted by our own clock (bytes written against what the line could have carried since,
+    // at the configured speed), because pseudo-terminals and some USB drivers report no output
+    // queue; the driver's report, where there is one, is a second limit.
+    // After a write that failed for good (the line took nothing for kWriteStallMs, or the device
+    // is gone) every later write fails at once with the same error until the device is opened
+    // again.
     bool Write(const std::uint8_t* data, std::size_t n, SerialError* error);
-    // Bytes that may wait in the output queue (default 512). Set before transfers start.
+    // Bytes that may be ahead of the line (default 512). Set before transfers start.
     void SetOutputBufferSize(std::size_t bytes) { m_outputBuffer = bytes; }
-    // A pseudo-terminal reports no output queue: with pacing on, the queue is modelled as a
-    // UART would drain it at the line's speed. For a pseudo-terminal that stands in for a real
-    // line (benchmarks of line utilisation); off by default.
-    void SetLinePacing(bool on) { m_pacing = on; }
 
     bool LineLost() const { return m_lost.load(); }
     const std::string& Path() const { return m_path; }
 
 private:
     int m_fd = -1;
-    // Bytes waiting for the line: the driver's output queue, or the model's when it is larger.
+    // Bytes waiting for the line: by our clock, or the driver's output queue when it is larger.
     std::size_t Queued();
     // Waits until n more bytes fit the output buffer. False when the queue stops draining.
     bool WaitForRoom(std::size_t n);
+    // Records a write failure that lasts until the next open; returns false.
+    bool WriteFailed(int err, SerialError* error);
 
     std::atomic<bool> m_lost{false};
     std::string m_path;
     std::size_t m_outputBuffer = 512;
-    bool m_pacing = false;
     double m_bytesPerSecond = 5091;  // from the line settings
-    std::chrono::steady_clock::time_point m_lineFreeAt{};  // when the modelled line has sent all
+    std::chrono::steady_clock::time_point m_lineFreeAt{};  // when the line has sent all we wrote
+    std::optional<SerialError> m_writeError;  // the failure that ended writing, until reopened
 };
 
 } // namespace kmr

@@ -6,12 +6,18 @@
 
 namespace {
 
-// The one check every action starts with: a running worker owns the records and the line.
+// The one check every action starts with: a running worker owns the records and the line, and
+// an update run owns the line.
 bool RefuseWhileRunning(CParamTransfer& transfer)
 {
-    if (!transfer.IsRunning())
+    if (transfer.IsRunning()) {
+        kmr::ShowMessage(TRANSFER_BUSY_TEXT);
+        return true;
+    }
+    CProtocolMACLayer& mac = transfer.Protocol().Mac();
+    if (mac.CanClaimLine(CProtocolMACLayer::LineUse::Exchanges))
         return false;
-    kmr::ShowMessage(TRANSFER_BUSY_TEXT);
+    kmr::ShowMessage(mac.LineBusyText());
     return true;
 }
 
@@ -29,7 +35,7 @@ void Call(const std::function<void(int)>& hook, int value)
 
 MixerAction StartWorker(int started)
 {
-    // A start refused in a race with another starter has posted the failure code to the target.
+    // A start refused in a race with another user of the line has said so in a message.
     return started != 0 ? MixerAction::Started : MixerAction::Busy;
 }
 

@@ -35,7 +35,7 @@ constexpr unsigned PRESET_READ_PAUSE_MS = 30;  // between the mode read and the 
 
 enum class MixerAction {
     Started,            // the worker runs; its posts tell the rest
-    Busy,               // a worker was running: nothing was done (after TRANSFER_BUSY_TEXT)
+    Busy,               // a worker or an update held the line: nothing was done (after its message)
     NotConnected,       // after NOT_CONNECTED_TEXT
     ModeReadFailed,     // after READ_MODE_ERROR_TEXT
     PresetCountFailed,  // after READ_PRESET_COUNT_ERROR_TEXT

@@ -92,9 +92,15 @@ int CParamTransfer::StartReadAllParams(MessageTargetPtr target)
 
 int CParamTransfer::Start(Direction direction, MessageTargetPtr target)
 {
-    std::lock_guard<std::mutex> lock(m_threadLock);
-    if (m_running) {
-        PostMessageTo(target, WM_PROTOCOL_NORMAL_MSG, direction == Direction::Write ? WRITE_ALL_FAILED : READ_ALL_FAILED, 0);
+    std::unique_lock<std::mutex> lock(m_threadLock);
+    // The worker holds the line from here to its end, so that an update cannot start between
+    // two of its groups; single exchanges (a page's write) still run between them.
+    CProtocolMACLayer& mac = m_protocol.Mac();
+    if (m_running || !mac.ClaimLine(CProtocolMACLayer::LineUse::Exchanges,
+                                    direction == Direction::Write ? "writing all parameters" : "reading all parameters")) {
+        const std::string busy = mac.LineBusyText();
+        lock.unlock();
+        kmr::ShowMessage(busy);
         return 0;
     }
     if (m_worker.joinable())
@@ -118,8 +124,9 @@ void CParamTransfer::AllParamsThread(Direction direction, MessageTargetPtr targe
         if (ok && page + 1 < PAGE_COUNT)
             PostMessageTo(target, WM_PROTOCOL_NORMAL_MSG, progress, done);
     }
-    // The records are left alone from here on; clearing the flag before the last post lets the
-    // receiver of that post start the next worker at once.
+    // The records and the line are left alone from here on; clearing the flag before the last
+    // post lets the receiver of that post start the next worker at once.
+    m_protocol.Mac().ReleaseLine(CProtocolMACLayer::LineUse::Exchanges);
     m_running = false;
     if (ok)
         PostMessageTo(target, WM_PROTOCOL_NORMAL_MSG, progress, done);  // 100

@@ -82,9 +82,11 @@ public:
     // 30 .. 100 on success, or (2 or 6, 0) at the first failed group (for the read-all also a
     // value out of range, after its message has been answered) and ends; groups already
     // written stay written, records already read keep their new values.
-    // Return 1 when the worker started. While a worker runs a start is refused: nothing is
-    // started or sent, the refused start posts its own failure code (2 or 6, 0) to its target
-    // and returns 0, so two workers never interleave or update records against each other.
+    // Return 1 when the worker started. The worker holds the frame layer's line claim for its
+    // whole run (page writes from other threads still run between its groups). While a worker
+    // runs, or an update holds the line, a start is refused: nothing is started, sent or
+    // posted, the message dialog says what holds the line, and the result is 0, so two workers
+    // never interleave or update records against each other.
     int StartWriteAllParams(MessageTargetPtr target);
     int StartReadAllParams(MessageTargetPtr target);
 

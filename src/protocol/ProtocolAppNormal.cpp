@@ -54,7 +54,9 @@ unsigned CProtocolAppNormal::WriteParams(std::uint16_t a1, std::uint16_t v1, std
         PutU16(request + 1 + 4 * k, slots[k][0]);
         PutU16(request + 3 + 4 * k, slots[k][0] != 0 ? slots[k][1] : 0);
     }
-    std::lock_guard<std::mutex> lock(m_exchange);
+    const Exchange exchange(*this);
+    if (!exchange)
+        return SEND_FAILED;
     const unsigned r = ExchangeForAck(request);
     if (r == OK)
         kmr::Sleep(WRITE_PAUSE_MS);  // keeps the next request from flooding the amplifier
@@ -77,7 +79,9 @@ unsigned CProtocolAppNormal::ReadParams(std::uint16_t a1, std::uint16_t* v1, std
         return true;
     };
 
-    std::lock_guard<std::mutex> lock(m_exchange);
+    const Exchange exchange(*this);
+    if (!exchange)
+        return SEND_FAILED;
     if (!SendRequest(request))
         return SEND_FAILED;
     std::uint8_t answer[CProtocolMACLayer::PAYLOAD_LEN];
@@ -103,7 +107,9 @@ unsigned CProtocolAppNormal::ReadMem(std::uint8_t command, std::uint32_t address
     std::memcpy(request + MEM_ACCESS_CODE_POS, MEM_ACCESS_CODE, sizeof MEM_ACCESS_CODE);
     const std::uint8_t expected = command == CMD_READ_MEM_WORD ? ANS_MEM_WORD : ANS_MEM_DWORD;
 
-    std::lock_guard<std::mutex> lock(m_exchange);
+    const Exchange exchange(*this);
+    if (!exchange)
+        return SEND_FAILED;
     if (!SendRequest(request))
         return SEND_FAILED;
     if (!WaitReply(answer) || answer[0] != expected)
@@ -137,7 +143,9 @@ unsigned CProtocolAppNormal::WriteMem(std::uint8_t command, std::uint32_t addres
     PutU32(request + 1, address);
     PutU32(request + 5, value);
     std::memcpy(request + MEM_ACCESS_CODE_POS, MEM_ACCESS_CODE, sizeof MEM_ACCESS_CODE);
-    std::lock_guard<std::mutex> lock(m_exchange);
+    const Exchange exchange(*this);
+    if (!exchange)
+        return SEND_FAILED;
     return ExchangeForAck(request);
 }
 

@@ -2,12 +2,12 @@
 // Request-and-answer messages for DSP parameters and memory words. Every exchange discards
 // pending input, sends one request and polls for the answer (100 polls, 1 ms apart).
 //
-// Results: 0 success; 1 the frame layer refused the request; 2 no answer within the polling
-// limit or an answer with the wrong code; 3 the right code with an address echo that does not
-// match. Nothing here shows a message.
+// Results: 0 success; 1 the frame layer refused the request (the port could not send it, or an
+// update run holds the line); 2 no answer within the polling limit or an answer with the wrong
+// code; 3 the right code with an address echo that does not match. Nothing here shows a message.
 //
-// Threads: any thread may call; exchanges are serialised by one lock, so two never interleave.
-// The update protocol's receiver must not run meanwhile (the update dialog keeps them apart).
+// Threads: any thread may call; exchanges are serialised by one lock, so two never interleave,
+// and each holds the frame layer's line claim for its exchanges, so none runs during an update.
 #include "link/ProtocolMACLayer.h"
 
 #include <cstdint>
@@ -39,7 +39,20 @@ public:
     // 0x3000 failed; 3 reading the memory word at 0x10000000 failed.
     unsigned CheckConnection();
 
+    // The frame layer this protocol exchanges over.
+    CProtocolMACLayer& Mac() { return m_mac; }
+
 private:
+    // One exchange's hold on the line: the exchange lock and the line claim.
+    class Exchange {
+    public:
+        explicit Exchange(CProtocolAppNormal& p) : m_lock(p.m_exchange), m_claim(p.m_mac, CProtocolMACLayer::LineUse::Exchanges) {}
+        explicit operator bool() const { return static_cast<bool>(m_claim); }
+
+    private:
+        std::lock_guard<std::mutex> m_lock;
+        CLineClaim m_claim;
+    };
     // Discards pending input and sends request; false if the frame layer refused it.
     bool SendRequest(const std::uint8_t* request);
     bool WaitReply(std::uint8_t* answer);

@@ -10,6 +10,8 @@ namespace {
 constexpr const char* kSuccessText = "DSP Update Successfull!\nPlease power cycle the amplifier to complete the update.";
 constexpr const char* kLengthText = "Error: File length does not match!";
 constexpr const char* kReadErrorText = "Error: Can not read the update file! The update was stopped.";
+constexpr const char* kLineFailedText =
+    "Error: Can not write to the port! The update was stopped.\nCheck the cable and the adapter, then close and open the port again.";
 constexpr std::size_t kBlockLen = CUpdateFile::SEND_BLOCK_LEN;
 
 WPARAM Base(CProtocolAppUpdate::Kind kind)
@@ -78,15 +80,27 @@ bool CProtocolAppUpdate::UpdateSendCommand(unsigned command, int argument)
         kmr::ShowMessage("CProtocolAppUpdate::UpdateSendCommand error: no this command to send!");
         return false;
     }
-    m_mac.SendFrame(p, CProtocolMACLayer::PAYLOAD_LEN);
-    return true;
+    return Send(p);
 }
 
-void CProtocolAppUpdate::SendDataBlock(const std::uint8_t* block12)
+bool CProtocolAppUpdate::SendDataBlock(const std::uint8_t* block12)
 {
     std::uint8_t p[CProtocolMACLayer::PAYLOAD_LEN] = {MSG_DATA};
     std::memcpy(p + 1, block12, kBlockLen);
-    m_mac.SendFrame(p, CProtocolMACLayer::PAYLOAD_LEN);
+    return Send(p);
+}
+
+bool CProtocolAppUpdate::Send(const std::uint8_t* payload)
+{
+    if (m_mac.SendFrame(payload, CProtocolMACLayer::PAYLOAD_LEN) != 0)
+        return true;
+    // The line is gone or stalled: every later send of the run fails at once too, so the user
+    // is told once, with what the port met, and the phase ends with its failure.
+    if (m_updateStop.load() == 0 && !m_lineFailureShown.exchange(true)) {
+        const std::string text = m_mac.SendErrorText();
+        kmr::ShowMessage(text.empty() ? kLineFailedText : text);
+    }
+    return false;
 }
 
 int CProtocolAppUpdate::BlockPercent(int i, int n)
@@ -117,7 +131,8 @@ bool CProtocolAppUpdate::SendFileBlocks(const MessageTargetPtr& target, std::uin
                 kmr::ShowMessage(kReadErrorText);
             return false;
         }
-        SendDataBlock(block);
+        if (!SendDataBlock(block))
+            return false;
         if (BlockPercent(i, n) == next) {
             Post(target, kind, progress, next);
             ++next;
@@ -128,67 +143,78 @@ bool CProtocolAppUpdate::SendFileBlocks(const MessageTargetPtr& target, std::uin
     return true;
 }
 
-void CProtocolAppUpdate::SendTestBlocks(int n)
+bool CProtocolAppUpdate::SendTestBlocks(int n)
 {
     static constexpr std::uint8_t block[kBlockLen] = {0x00, 0x01, 0x02, 0x03, 0x04, 0x05,
                                                       0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B};
     for (int i = 0; i < n; ++i) {
         if (m_updateStop.load() != 0)
-            return;
-        SendDataBlock(block);
+            return true;
+        if (!SendDataBlock(block))
+            return false;
     }
+    return true;
 }
 
-void CProtocolAppUpdate::StartSystemUpdate(MessageTargetPtr target)
+bool CProtocolAppUpdate::StartSystemUpdate(MessageTargetPtr target)
 {
-    Start(KIND_SYSTEM, std::move(target));
+    return Start(KIND_SYSTEM, std::move(target));
 }
 
-void CProtocolAppUpdate::StartPresetUpdate(MessageTargetPtr target)
+bool CProtocolAppUpdate::StartPresetUpdate(MessageTargetPtr target)
 {
-    Start(KIND_PRESET, std::move(target));
+    return Start(KIND_PRESET, std::move(target));
 }
 
-void CProtocolAppUpdate::StartUpdateTest(MessageTargetPtr target)
+bool CProtocolAppUpdate::StartUpdateTest(MessageTargetPtr target)
 {
-    Start(KIND_TEST, std::move(target));
+    return Start(KIND_TEST, std::move(target));
 }
 
-void CProtocolAppUpdate::Start(Kind kind, MessageTargetPtr target)
+bool CProtocolAppUpdate::Start(Kind kind, MessageTargetPtr target)
 {
-    std::lock_guard<std::mutex> lock(m_threadLock);
+    std::unique_lock<std::mutex> lock(m_threadLock);
+    if (IsRunning())
+        return false;  // a second start while a run goes on does nothing
+    // The run holds the line from here until both its threads have ended. A line held by
+    // someone else (a parameter worker, or the threads of a stopped run still ending) refuses
+    // the start at once: waiting here for other threads could freeze the window that called,
+    // or deadlock with a thread that waits for that window.
+    if (!m_mac.ClaimLine(CProtocolMACLayer::LineUse::Update, "an update")) {
+        const std::string busy = m_mac.LineBusyText();
+        lock.unlock();
+        kmr::ShowMessage(busy);
+        return false;
+    }
+    // The threads of the last run have ended (they released the line), so these joins are
+    // immediate.
+    if (m_sequence.joinable())
+        m_sequence.join();
+    if (m_receiver.joinable())
+        m_receiver.join();
     // Both flags change before either thread starts: a sequence that stops at once (an invalid
     // file) then stops the receiver too, instead of a receiver started after that stop polling
     // for ever.
-    const bool startSequence = m_updateStop.load() == 1;
-    const bool startReceiver = m_receiverStop.load() == 1;
-    if (startSequence) {
-        if (m_sequence.joinable())
-            m_sequence.join();  // a stopped run's sequence ends within one of its pauses
-        m_updateStop = 0;
-    }
-    if (startReceiver) {
-        if (m_receiver.joinable())
-            m_receiver.join();
-        m_receiverStop = 0;
-    }
-    if (startSequence) {
-        ++m_alive;
-        m_sequence = kmr::StartThread(kmr::ThreadPriority::AboveNormal, [this, kind, target] {
-            if (kind == KIND_TEST)
-                UpdateTestThread(target);
-            else
-                SystemOrPresetThread(kind, target);
-            --m_alive;
-        });
-    }
-    if (startReceiver) {
-        ++m_alive;
-        m_receiver = kmr::StartThread(kmr::ThreadPriority::AboveNormal, [this] {
-            ReceiveThread();
-            --m_alive;
-        });
-    }
+    m_updateStop = 0;
+    m_receiverStop = 0;
+    m_lineFailureShown = false;
+    m_alive = 2;
+    auto ended = [this] {
+        if (--m_alive == 0)
+            m_mac.ReleaseLine(CProtocolMACLayer::LineUse::Update);
+    };
+    m_sequence = kmr::StartThread(kmr::ThreadPriority::AboveNormal, [this, kind, target, ended] {
+        if (kind == KIND_TEST)
+            UpdateTestThread(target);
+        else
+            SystemOrPresetThread(kind, target);
+        ended();
+    });
+    m_receiver = kmr::StartThread(kmr::ThreadPriority::AboveNormal, [this, ended] {
+        ReceiveThread();
+        ended();
+    });
+    return true;
 }
 
 void CProtocolAppUpdate::ClearAckFlags()
@@ -283,7 +309,12 @@ void CProtocolAppUpdate::SystemOrPresetThread(Kind kind, MessageTargetPtr target
 {
     const bool system = kind == KIND_SYSTEM;
     CUpdateFile::CheckFailure where;
-    if (!(system ? m_files.CheckSystemFile(&where) : m_files.CheckPresetFile(&where))) {
+    const bool valid = system ? m_files.CheckSystemFile(&where) : m_files.CheckPresetFile(&where);
+    // A stop during the check (the user closed the dialog) is honoured here: nothing is sent,
+    // and a check that failed because the stop closed the file is no fault of the file.
+    if (m_updateStop.load() != 0)
+        return;
+    if (!valid) {
         StopRun(kind);
         kmr::ShowMessage(system ? CUpdateFile::INVALID_SYSTEM_TEXT : CUpdateFile::INVALID_PRESET_TEXT);
         return;
@@ -298,23 +329,23 @@ void CProtocolAppUpdate::SystemOrPresetThread(Kind kind, MessageTargetPtr target
     const Wait eraseWait = system ? SYSTEM_ERASE_WAIT : PRESET_ERASE_WAIT;
     const int eraseStep = system ? 10 : 50;
 
-    m_updateStop = 0;
-    UpdateSendCommand(0x00, 0);
-    kmr::Sleep(SYNC_PAUSE_MS);
-
+    // A command that cannot be sent ends its phase at once, as a missing acknowledge would.
     [&] {
+        const bool synchronised = UpdateSendCommand(0x00, 0);
+        kmr::Sleep(SYNC_PAUSE_MS);
+
         m_establishFlag = 0;
-        UpdateSendCommand(0x01, kind);
+        const bool establishSent = synchronised && UpdateSendCommand(0x01, kind);
         Post(target, kind, ESTABLISHING);
-        if (!WaitFor(m_establishFlag, ESTABLISH_WAIT))
+        if (!establishSent || !WaitFor(m_establishFlag, ESTABLISH_WAIT))
             return Post(target, kind, ESTABLISH_FAILED);
 
         m_eraseFlag = 0;
-        UpdateSendCommand(0x02, 0);
+        const bool eraseSent = UpdateSendCommand(0x02, 0);
         Post(target, kind, ERASING);
         m_eraseCounter = 0;
         bool erased = false;
-        for (int k = 0; k < eraseWait.tests && !erased; ++k) {
+        for (int k = 0; k < eraseWait.tests && !erased && eraseSent; ++k) {
             kmr::Sleep(eraseWait.pauseMs);
             ++m_eraseCounter;
             Post(target, kind, ERASE_PROGRESS, m_eraseCounter.load() * eraseStep);
@@ -326,20 +357,17 @@ void CProtocolAppUpdate::SystemOrPresetThread(Kind kind, MessageTargetPtr target
             return Post(target, kind, ERASE_FAILED);
 
         Post(target, kind, WRITING);
-        UpdateSendCommand(0x03, n);
-        if (!SendFileBlocks(target, start, n, 1, kind))
+        if (!UpdateSendCommand(0x03, n) || !SendFileBlocks(target, start, n, 1, kind))
             return Post(target, kind, WRITE_FAILED);
         m_writeFlag = 0;
-        UpdateSendCommand(0x04, n);
-        if (!WaitFor(m_writeFlag, WRITE_WAIT))
+        if (!UpdateSendCommand(0x04, n) || !WaitFor(m_writeFlag, WRITE_WAIT))
             return Post(target, kind, WRITE_FAILED);
 
         Post(target, kind, VERIFYING);
         if (!SendFileBlocks(target, start, n, 2, kind))
             return Post(target, kind, VERIFY_FAILED);
         m_verifyFlag = 0;
-        UpdateSendCommand(0x05, 0);
-        if (!WaitFor(m_verifyFlag, VERIFY_WAIT))
+        if (!UpdateSendCommand(0x05, 0) || !WaitFor(m_verifyFlag, VERIFY_WAIT))
             return Post(target, kind, VERIFY_FAILED);
 
         UpdateSendCommand(0x06, 0);
@@ -348,50 +376,56 @@ void CProtocolAppUpdate::SystemOrPresetThread(Kind kind, MessageTargetPtr target
         kmr::ShowMessage(kSuccessText);
         Post(target, kind, UPDATE_OK);
     }();
-    StopRun(kind);
+    EndRun(kind);
+}
+
+void CProtocolAppUpdate::EndRun(Kind kind)
+{
+    // A run stopped from outside has been through StopRun already; doing it again now could
+    // close a file the user has chosen since for the next run.
+    if (m_updateStop.load() == 0)
+        StopRun(kind);
 }
 
 void CProtocolAppUpdate::UpdateTestThread(MessageTargetPtr target)
 {
     const Kind kind = KIND_TEST;
     auto fail = [&](Code code) {
-        StopRun(kind);
+        EndRun(kind);
         Post(target, kind, code);
     };
-    m_updateStop = 0;
-    UpdateSendCommand(0x00, 0);
+    if (m_updateStop.load() != 0)
+        return;  // stopped before the first command: nothing is sent
+    const bool synchronised = UpdateSendCommand(0x00, 0);
     kmr::Sleep(SYNC_PAUSE_MS);
     Post(target, kind, ESTABLISHING);
 
     m_establishFlag = 0;
-    UpdateSendCommand(0x01, kind);
-    if (!WaitFor(m_establishFlag, ESTABLISH_WAIT))
+    if (!synchronised || !UpdateSendCommand(0x01, kind) || !WaitFor(m_establishFlag, ESTABLISH_WAIT))
         return fail(ESTABLISH_FAILED);
 
     Post(target, kind, ERASING);
     m_eraseFlag = 0;
-    UpdateSendCommand(0x02, 0);
-    if (!WaitFor(m_eraseFlag, TEST_ERASE_WAIT))
+    if (!UpdateSendCommand(0x02, 0) || !WaitFor(m_eraseFlag, TEST_ERASE_WAIT))
         return fail(ERASE_FAILED);
 
     Post(target, kind, WRITING);
-    UpdateSendCommand(0x03, TEST_BLOCKS);
-    SendTestBlocks(TEST_BLOCKS);
+    if (!UpdateSendCommand(0x03, TEST_BLOCKS) || !SendTestBlocks(TEST_BLOCKS))
+        return fail(WRITE_FAILED);
     m_writeFlag = 0;
-    UpdateSendCommand(0x04, TEST_BLOCKS);
-    if (!WaitFor(m_writeFlag, WRITE_WAIT))
+    if (!UpdateSendCommand(0x04, TEST_BLOCKS) || !WaitFor(m_writeFlag, WRITE_WAIT))
         return fail(WRITE_FAILED);
 
     Post(target, kind, VERIFYING);
-    SendTestBlocks(TEST_BLOCKS);
+    if (!SendTestBlocks(TEST_BLOCKS))
+        return fail(VERIFY_FAILED);
     m_verifyFlag = 0;
-    UpdateSendCommand(0x05, 0);
-    if (!WaitFor(m_verifyFlag, TEST_VERIFY_WAIT))
+    if (!UpdateSendCommand(0x05, 0) || !WaitFor(m_verifyFlag, TEST_VERIFY_WAIT))
         return fail(VERIFY_FAILED);
 
     UpdateSendCommand(0x06, 0);
     ClearAckFlags();
-    StopRun(kind);
+    EndRun(kind);
     Post(target, kind, UPDATE_OK);
     kmr::Sleep(FINISH_PAUSE_MS);
 }

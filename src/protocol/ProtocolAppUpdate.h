@@ -5,10 +5,14 @@
 // amplifier's frames and raises one flag per kind of acknowledge. Every phase and percentage is
 // posted as WM_PROTOCOL_UPDATE_MSG to the target given at start.
 //
-// Threads: Start*, Stop* and Shutdown may be called from any thread. While a run goes on, the
-// receive thread is the only receiver: no normal-protocol exchange may run meanwhile.
-// A run is idle (both stop flags 1), running (both 0) or stopping. A new start waits for the
-// threads of a stopped run to end, so two runs never overlap.
+// Threads: Start*, Stop* and Shutdown may be called from any thread. A run holds the frame
+// layer's line claim from its start until both its threads have ended, so the receive thread is
+// the only receiver: normal exchanges are refused meanwhile, and a start while a parameter
+// worker (or a stopped run's threads) still holds the line is refused with a message. No start
+// waits for other threads, so a window thread that starts a run never freezes.
+// A run is idle (both stop flags 1), running (both 0) or stopping.
+// A line that fails (a send the port could not take) ends the running phase at once with its
+// failure code, after the port's error has been shown once for the run.
 #include "link/ProtocolMACLayer.h"
 #include "platform/Messages.h"
 #include "update/UpdateFile.h"
@@ -67,19 +71,22 @@ public:
     CProtocolAppUpdate(const CProtocolAppUpdate&) = delete;
     CProtocolAppUpdate& operator=(const CProtocolAppUpdate&) = delete;
 
-    // Sends command with its argument. False (after a message, nothing sent) for a command that
-    // is not one of 0x00-0x06, 0x11-0x15, 0x22, 0x32.
+    // Sends command with its argument; true once the port took it. False (after a message,
+    // nothing sent) for a command that is not one of 0x00-0x06, 0x11-0x15, 0x22, 0x32, and
+    // false when the port could not send it.
     bool UpdateSendCommand(unsigned command, int argument);
-    void SendDataBlock(const std::uint8_t* block12);
-    // Sends n blocks of the file from start; posts the pass's percentages. False if stopped or
-    // if the file could not be read (after a message).
+    bool SendDataBlock(const std::uint8_t* block12);
+    // Sends n blocks of the file from start; posts the pass's percentages. False if stopped, if
+    // the file could not be read (after a message) or at the first block the port could not send.
     bool SendFileBlocks(const MessageTargetPtr& target, std::uint32_t start, int n, int pass, Kind kind);
-    void SendTestBlocks(int n);
+    // Sends the test block n times; stops early (true) on a stop, false when a send failed.
+    bool SendTestBlocks(int n);
 
-    // Start a run that posts to target; nothing happens while a run is going on.
-    void StartSystemUpdate(MessageTargetPtr target);
-    void StartPresetUpdate(MessageTargetPtr target);
-    void StartUpdateTest(MessageTargetPtr target);
+    // Start a run that posts to target. True when the run started; false when one is going on
+    // (nothing happens) or the line is held by another user (after a message saying so).
+    bool StartSystemUpdate(MessageTargetPtr target);
+    bool StartPresetUpdate(MessageTargetPtr target);
+    bool StartUpdateTest(MessageTargetPtr target);
     // End the run: both stop flags set, the kind's file closed, the acknowledge flags cleared,
     // then a 300 ms pause. The threads end by themselves shortly after.
     void StopSystemUpdate();
@@ -99,8 +106,12 @@ public:
     static int BlockPercent(int i, int n);
 
 private:
-    void Start(Kind kind, MessageTargetPtr target);
+    bool Start(Kind kind, MessageTargetPtr target);
+    // Sends one payload; on the run's first failed send, shows the port's error.
+    bool Send(const std::uint8_t* payload);
     void StopRun(Kind kind);
+    // The sequence's own end: StopRun, unless the run has been stopped already.
+    void EndRun(Kind kind);
     void ClearAckFlags();
     void ReceiveThread();
     void SystemOrPresetThread(Kind kind, MessageTargetPtr target);
@@ -125,6 +136,7 @@ private:
     std::thread m_sequence;
     std::thread m_receiver;
     std::atomic<int> m_alive{0};  // threads of the current or last run not yet ended
+    std::atomic<bool> m_lineFailureShown{false};  // the run's failed send has been reported
 };
 
 // The program's one update protocol object.

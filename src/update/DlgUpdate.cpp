@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QTimer>
 
 // The controls, texts and operations of one section (software or speaker EQ presets). Both
 // sections run the same code over their own row of this table.
@@ -24,7 +25,7 @@ struct CDlgUpdate::Section {
     bool (CUpdateFile::*open)();
     bool (CUpdateFile::*isOpen)() const;
     std::string (CUpdateFile::*fileName)() const;
-    void (CProtocolAppUpdate::*startUpdate)(MessageTargetPtr);
+    bool (CProtocolAppUpdate::*startUpdate)(MessageTargetPtr);
 };
 
 namespace {
@@ -84,6 +85,9 @@ CDlgUpdate::CDlgUpdate() : QDialog(nullptr), m_controls(IDD_UPDATE, this)
     connect(button(IDC_TEST_FILE), &QAbstractButton::clicked, this, &CDlgUpdate::OnTestFile);
     connect(button(IDOK), &QAbstractButton::clicked, this, &QDialog::accept);
     connect(button(IDCANCEL), &QAbstractButton::clicked, this, &QDialog::reject);
+    m_runWatch = new QTimer(this);
+    m_runWatch->setInterval(RUN_WATCH_MS);
+    connect(m_runWatch, &QTimer::timeout, this, &CDlgUpdate::UpdateControlStates);
 }
 
 CDlgUpdate::~CDlgUpdate()
@@ -103,6 +107,7 @@ int CDlgUpdate::DoModal()
 void CDlgUpdate::done(int result)
 {
     TheUpdateProtocol().StopSystemUpdate();
+    m_runWatch->stop();
     CloseTarget();
     QDialog::done(result);
 }
@@ -151,17 +156,36 @@ void CDlgUpdate::ResetControls()
 
 void CDlgUpdate::SelectSection(int radio)
 {
+    if (TheUpdateProtocol().IsRunning())
+        return;  // the section of a running update stays as it is
     // The three radios exclude one another: checking one unchecks the other two.
     m_controls.Control<QRadioButton>(radio)->setChecked(true);
+    UpdateControlStates();
+}
+
+void CDlgUpdate::UpdateControlStates()
+{
+    // While an update runs, its file must stay open and its section chosen: choosing a file
+    // closes the old one under the running sequence, and would leave the flash half-written.
+    const bool running = TheUpdateProtocol().IsRunning();
+    const auto* test = m_controls.Control<QRadioButton>(IDC_TEST_ENABLE);
     for (const Section& s : SECTIONS) {
-        Control(s.select)->setEnabled(radio == s.enable);
-        Control(s.start)->setEnabled(radio == s.enable);
+        const bool chosen = m_controls.Control<QRadioButton>(s.enable)->isChecked();
+        Control(s.enable)->setEnabled(!running);
+        Control(s.select)->setEnabled(chosen && !running);
+        Control(s.start)->setEnabled(chosen);
     }
-    Control(IDC_UPDATE_TEST)->setEnabled(radio == IDC_TEST_ENABLE);
+    Control(IDC_UPDATE_TEST)->setEnabled(test->isChecked());
+    if (running && !m_runWatch->isActive())
+        m_runWatch->start();
+    else if (!running)
+        m_runWatch->stop();
 }
 
 void CDlgUpdate::OnSelectFile(const Section& s)
 {
+    if (TheUpdateProtocol().IsRunning())
+        return;
     // A cancelled choice leaves the old name in the box, with no file chosen any more.
     CUpdateFile& files = TheUpdateFile();
     if ((files.*s.open)())
@@ -175,13 +199,14 @@ void CDlgUpdate::OnStartUpdate(const Section& s)
         return;
     }
     // While another run goes on the protocol starts nothing.
-    if (kmr::ShowMessage(s.warning, true) == kmr::MSG_OK)
-        (TheUpdateProtocol().*s.startUpdate)(m_target);
+    if (kmr::ShowMessage(s.warning, true) == kmr::MSG_OK && (TheUpdateProtocol().*s.startUpdate)(m_target))
+        UpdateControlStates();
 }
 
 void CDlgUpdate::OnUpdateTest()
 {
-    TheUpdateProtocol().StartUpdateTest(m_target);
+    if (TheUpdateProtocol().StartUpdateTest(m_target))
+        UpdateControlStates();
 }
 
 void CDlgUpdate::OnTestFile()

@@ -18,6 +18,7 @@
 #include "res/DialogBuilder.h"
 
 #include <QDialog>
+#include <QTimer>
 #include <memory>
 
 class CDlgUpdate : public QDialog {
@@ -65,8 +66,11 @@ public:
 
 private:
     void ResetControls();
-    // Checks radio and enables the buttons of its section only.
+    // Checks radio and enables the buttons of its section only; nothing while an update runs.
     void SelectSection(int radio);
+    // Enables the controls for the checked section and whether an update runs: while one runs
+    // the "Enable" radios and "Select File" are disabled, and a timer watches for its end.
+    void UpdateControlStates();
     void OnSelectFile(const Section& section);
     void OnStartUpdate(const Section& section);
     void OnUpdateTest();
@@ -75,7 +79,10 @@ private:
     void OpenTarget();
     void CloseTarget();
 
+    static constexpr int RUN_WATCH_MS = 100;  // how often a running update's end is looked for
+
     CDialogBuilder m_controls;
+    QTimer* m_runWatch = nullptr;
     QObject* m_receiver = nullptr;                    // receives the posts of the current opening
     std::shared_ptr<kmr::CQtMessageTarget> m_target;  // held only while the dialog is open
 };

@@ -3,6 +3,7 @@
 #include "AmpSimulator.h"
 #include "UpdateFileMaker.h"
 #include "support/CliRunner.h"
+#include "support/SimLink.h"
 
 #include <gtest/gtest.h>
 
@@ -158,7 +159,7 @@ protected:
 TEST_F(CliUpdateTest, SystemUpdatePrintsEveryStatusAndTheProgress)
 {
     const auto file = kmr::sim::MakeSystemUpdateFile();
-    CliRun r = Cli(Port() + "--yes update system " + File(file));
+    CliRun r = Cli(Port() + "--baud " + FAST_TEST_BAUD + " --yes update system " + File(file));
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     std::vector<std::string> status, percents;
     for (const std::string& line : SplitLines(r.out)) {

@@ -13,6 +13,7 @@
 #include "protocol/ProtocolAppUpdate.h"
 #include "res/Resource.h"
 #include "support/MessageRecorder.h"
+#include "support/SimLink.h"
 #include "update/DlgMessage.h"
 #include "update/DlgUpdate.h"
 #include "update/DlgUpdateOption.h"
@@ -363,7 +364,10 @@ TEST_F(UpdateDialog, HiddenTestSectionStartsTheTestUnaskedAndTestOnlyShowsAFileD
         ASSERT_TRUE(RunEnded());
         EXPECT_TRUE(QTest::qWaitFor([&] { return !messages.Texts().empty(); }, 5000));
         EXPECT_EQ(Text(IDC_UPDATE_TEST), "Establish Error");
-        EXPECT_EQ(messages.Texts(), Texts({"UPDATE TEST ERROR!"}));
+        // No port: the first send fails, which is said once, and the test ends at establish.
+        EXPECT_EQ(messages.Texts(), Texts({"Error: Can not write to the port! The update was stopped.\nCheck the cable "
+                                           "and the adapter, then close and open the port again.",
+                                           "UPDATE TEST ERROR!"}));
 
         chosen = WriteFile(SystemFile());
         static_cast<QAbstractButton*>(dialog.Control(IDC_TEST_FILE))->click();
@@ -523,6 +527,7 @@ protected:
     {
         UpdateDialogBase::SetUp();
         mainWindow.show();
+        ThePortHost().SetPortSettings(1, FAST_TEST_BAUD, "N", "8", "2");
         ASSERT_NO_FATAL_FAILURE(Plug(sim));
     }
     void TearDown() override
@@ -532,6 +537,7 @@ protected:
         if (ThePortHost().IsPortOpen())
             ThePortHost().ClosePort();
         ThePortHost().SetPortDevice("");
+        ThePortHost().SetDefaultSettings();
         sim.Stop();
         replug.Stop();
     }
@@ -642,6 +648,8 @@ TEST_F(UpdateEndToEnd, SystemUpdateThroughTheWindowsPutsTheFileIntoTheAmplifier)
         EXPECT_EQ(Text(IDC_SYSTEM_PERCENT), "Tx:100%");
         // The file was closed with the run: the next start asks for it again.
         ASSERT_TRUE(RunEnded());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Enabled(IDC_SYSTEM_SELECT) && Enabled(IDC_PRESET_ENABLE); }, 2000))
+            << "the section can be changed again once the run has ended";
         WhenMessageShown([&](CDlgMessage& m) {
             noFile = MessageText(m);
             ClickControl(m, IDOK);
@@ -683,7 +691,12 @@ TEST_F(UpdateEndToEnd, AmplifierGoneDuringTheWritePassThenANewUpdateAfterChoosin
         StartSystemUpdate(path);
         ASSERT_TRUE(StatusBecomes("Status: Write Data Error!")) << Text(IDC_SYSTEM_STATUS);
         ASSERT_TRUE(RunEnded());
-        EXPECT_EQ(messages.Texts(), Texts({SYSTEM_WARNING})) << "the failure is told by the status alone";
+        // The lost line is said once, not once per block, and the pass ends at the first
+        // block that could not be sent.
+        ASSERT_EQ(messages.Texts().size(), 2u);
+        EXPECT_EQ(messages.Texts()[1], "Error: Can not write to " + sim.SlavePath() + ": the device is gone (Input/output error).\n"
+                                       "The adapter or the cable was lost: check them, then close and open the port again.");
+        EXPECT_LT(Bar(IDC_SYSTEM_PROGRESS), 10) << "the progress stops where the line was lost";
         messages.Clear();
         Click(IDC_SYSTEM_START);
         EXPECT_EQ(messages.Texts(), Texts({SYSTEM_NO_FILE}));
@@ -716,6 +729,16 @@ TEST_F(UpdateEndToEnd, ClosingTheDialogDuringTheWritePassStopsTheRun)
         StartSystemUpdate(path);
         ASSERT_TRUE(QTest::qWaitFor([&] { return Bar(IDC_SYSTEM_PROGRESS) >= 1; }, 60000));
         ASSERT_EQ(Text(IDC_SYSTEM_STATUS), "Status: Writing Data");
+        // The running update's file and section cannot be changed from its own window.
+        for (int id : {IDC_SYSTEM_SELECT, IDC_SYSTEM_ENABLE, IDC_PRESET_ENABLE, IDC_PRESET_SELECT})
+            EXPECT_FALSE(Enabled(id)) << id;
+        chosen = WriteFile(PresetFile());
+        Click(IDC_SYSTEM_SELECT);
+        Click(IDC_PRESET_ENABLE);
+        EXPECT_TRUE(Checked(IDC_SYSTEM_ENABLE));
+        EXPECT_TRUE(TheUpdateFile().IsSystemFileOpen());
+        QTest::qWait(300);
+        EXPECT_EQ(Text(IDC_SYSTEM_STATUS), "Status: Writing Data") << "the run goes on";
         Click(IDCANCEL);
     });
     BeginUpdate();

@@ -153,6 +153,23 @@ TEST_F(FrameLayer, ResetInTheMiddleOfAFrameDiscardsIt)
     EXPECT_EQ(Take(), next);
 }
 
+TEST_F(FrameLayer, ResetDrainsABacklogLargerThanOneReadAndAFailedSendIsReported)
+{
+    // Over three reads' worth of stale bytes, an acknowledge at their end: none of it may be
+    // taken as the answer to the next request.
+    ASSERT_TRUE(pty.Send(Cat({Bytes(3000, 0x55), Frame(Payload({0xA0}))})));
+    mac.ResetRxBuffers();
+    EXPECT_TRUE(Take().empty());
+
+    const std::uint8_t p[13] = {0x08};
+    EXPECT_EQ(mac.SendFrame(p, 13), 1);
+    EXPECT_TRUE(mac.SendErrorText().empty());
+    host.ClosePort();
+    EXPECT_EQ(mac.SendFrame(p, 13), 0);
+    EXPECT_EQ(mac.SendErrorText(), "Error: Can not write to " + pty.SlavePath() + ": the port is not open.\n"
+                                   "Open the port, then try again.");
+}
+
 TEST_F(FrameLayer, NotificationsCarryPayloadBytesOneToFour)
 {
     std::uint8_t p[13] = {0x08, 0x01, 0x02, 0x03, 0x04, 0xEE};

@@ -5,10 +5,12 @@
 #include "link/Termios2.h"
 #include "support/MessageRecorder.h"
 #include "support/PtyPair.h"
+#include "support/SimLink.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <sys/ioctl.h>
 #include <cstdlib>
 #include <thread>
 
@@ -111,6 +113,7 @@ TEST(SerialPort, WritesWaitForRoomAndDropNothing)
     PtyPair pty;
     CMSCommDlg host;
     host.SetPortDevice(pty.SlavePath());
+    host.SetPortSettings(1, FAST_TEST_BAUD, "N", "8", "2");
     ASSERT_EQ(host.OpenPort(), 1);
     std::vector<std::uint8_t> block(16);
     constexpr int kBlocks = 8192;  // 128 KiB
@@ -135,8 +138,10 @@ TEST(SerialPort, VanishedFarEndFailsQuicklyAndThePortCanBeClosed)
     CMSCommDlg host;
     host.SetPortDevice(pty.SlavePath());
     ASSERT_EQ(host.OpenPort(), 1);
-    pty.CloseMaster();
     std::uint8_t buf[1024];
+    EXPECT_EQ(host.ReadInput(buf, sizeof buf), 0u);
+    EXPECT_FALSE(host.LineLost()) << "nothing pending is not a hang-up";
+    pty.CloseMaster();
     const std::uint8_t frame[16] = {0xF8};
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(host.ReadInput(buf, sizeof buf), 0u);
@@ -145,6 +150,43 @@ TEST(SerialPort, VanishedFarEndFailsQuicklyAndThePortCanBeClosed)
     EXPECT_TRUE(host.LineLost());
     host.ClosePort();
     EXPECT_EQ(host.IsPortOpen(), 0);
+}
+
+TEST(SerialPort, StalledLineFailsOnceThenAtOnceUntilReopenedAndCloseLeavesNoExclusiveMark)
+{
+    // Nobody reads the far end: the pseudo-terminal fills up and the line takes no more.
+    PtyPair pty;
+    setenv("KMR6650_COM3", pty.SlavePath().c_str(), 1);
+    CMSCommDlg host;
+    host.SetPortSettings(3, FAST_TEST_BAUD, "N", "8", "2");
+    ASSERT_EQ(host.OpenPort(), 1);
+    unsetenv("KMR6650_COM3");
+    int exclusive = 0;
+    ASSERT_EQ(ioctl(pty.WatchFd(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
+
+    const std::vector<std::uint8_t> block(16, 0x11);
+    bool written = true;
+    for (int i = 0; i < 100000 && written; ++i)
+        written = host.WriteBlock(block.data(), block.size());
+    ASSERT_FALSE(written);
+    const std::string expected = "Error: Can not write to COM3 (" + pty.SlavePath() + "): the line takes no data.\n"
+                                 "The adapter or the cable was lost: check them, then close and open the port again.";
+    EXPECT_EQ(host.WriteErrorText(), expected);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 100; ++i)
+        EXPECT_FALSE(host.WriteBlock(block.data(), block.size()));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100)) << "later writes fail at once";
+    EXPECT_EQ(host.WriteErrorText(), expected);
+
+    // Closed: no exclusive mark is left for the next opener; opened again: the line works.
+    host.ClosePort();
+    ASSERT_EQ(ioctl(pty.WatchFd(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    host.SetPortDevice(pty.SlavePath());
+    ASSERT_EQ(host.OpenPort(), 1);
+    EXPECT_TRUE(host.WriteBlock(block.data(), block.size()));
+    host.ClosePort();
 }
 
 TEST(PortSurvey, TellsWhetherEachDeviceCanBeUsedAndWhy)

@@ -250,12 +250,12 @@ TEST_F(ParamTransferTest, AnExchangeFailureMidwayEndsEitherWorkerWithItsFailureC
 TEST_F(ParamTransferTest, OneWorkerAtATimeAndShutdownStopsIt)
 {
     ASSERT_EQ(transfer.StartWriteAllParams(posts), 1);
-    // A second start of either kind is refused with its own failure post; so are the actions.
+    // A second start of either kind is refused with a message and posts nothing; so are the
+    // actions.
     auto refused = PostRecorder::Create();
     EXPECT_EQ(transfer.StartReadAllParams(refused), 0);
     EXPECT_EQ(transfer.StartWriteAllParams(refused), 0);
-    EXPECT_EQ(refused->Posts(), (std::vector<Post>{{WM_PROTOCOL_NORMAL_MSG, CParamTransfer::READ_ALL_FAILED, 0},
-                                                   {WM_PROTOCOL_NORMAL_MSG, CParamTransfer::WRITE_ALL_FAILED, 0}}));
+    EXPECT_TRUE(refused->Posts().empty());
     DSPParam* misc = table.GetRecord(PAGE_MISC, 0);
     {
         std::lock_guard<std::mutex> lock(transfer.RecordLock());
@@ -267,7 +267,9 @@ TEST_F(ParamTransferTest, OneWorkerAtATimeAndShutdownStopsIt)
         EXPECT_EQ(misc->index, 1);  // a refused reset leaves the records alone
     }
     EXPECT_EQ(ReadMixerParams(true, refused, {}, transfer), MixerAction::Busy);
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>(2, TRANSFER_BUSY_TEXT));
+    const std::string lineBusy = "Error: The line to the amplifier is in use (writing all parameters).\n"
+                                 "Please wait until it has finished, then try again.";
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{lineBusy, lineBusy, TRANSFER_BUSY_TEXT, TRANSFER_BUSY_TEXT}));
 
     while (sim.Received().size() < 3)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -2,6 +2,7 @@
 #include "UpdateFileMaker.h"
 #include "platform/FileChooser.h"
 #include "platform/Sleep.h"
+#include "protocol/ParamTransfer.h"
 #include "protocol/ProtocolAppUpdate.h"
 #include "support/MessageRecorder.h"
 #include "support/PostRecorder.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -346,4 +348,117 @@ TEST_F(UpdateRun, CablePulledDuringTheWritePass)
     WaitEnd();
     EXPECT_EQ(Phases(U::TEST_BASE).back(), U::UPDATE_OK);
     host.ClosePort();
+}
+
+TEST_F(UpdateRun, StalledLineEndsTheWritePassWithinSecondsAndThePortWorksAfterReopening)
+{
+    ChooseSystem(kmr::sim::MakeSystemUpdateFile());
+    update.StartSystemUpdate(posts);
+    ASSERT_TRUE(posts->WaitFor(WM_PROTOCOL_UPDATE_MSG, U::SYSTEM_BASE + U::WRITE_PROGRESS, 10s));
+    sim.SetStalled(true);  // the adapter stops taking data
+    const auto stalled = Clock::now();
+    WaitEnd(15s);
+    EXPECT_LT(Clock::now() - stalled, 6s);
+    EXPECT_EQ(Phases(U::SYSTEM_BASE).back(), U::WRITE_FAILED);
+    const auto progress = Values(U::SYSTEM_BASE + U::WRITE_PROGRESS);
+    EXPECT_LT(progress.back(), 100) << "the pass ends at the first block the line did not take";
+    EXPECT_FALSE(fileHolder.IsSystemFileOpen());
+    ASSERT_EQ(messages.Texts().size(), 1u) << "the failure is said once";
+    EXPECT_EQ(messages.Texts()[0], "Error: Can not write to " + sim.SlavePath() + ": the line takes no data.\n"
+                                   "The adapter or the cable was lost: check them, then close and open the port again.");
+
+    sim.SetStalled(false);
+    host.ClosePort();
+    ASSERT_EQ(host.OpenPort(), 1);
+    EXPECT_EQ(proto.CheckConnection(), 0u);
+}
+
+TEST_F(UpdateRun, StopBeforeTheFirstCommandSendsNothing)
+{
+    // Closing the dialog while the file is still being checked.
+    ChooseSystem(kmr::sim::MakeSystemUpdateFile());
+    sim.ClearReceived();
+    ASSERT_TRUE(update.StartSystemUpdate(posts));
+    update.StopSystemUpdate();
+    WaitEnd(5s);
+    EXPECT_TRUE(sim.Received().empty());
+    EXPECT_TRUE(posts->Posts().empty());
+    EXPECT_TRUE(messages.Texts().empty()) << "a file closed by the stop is not reported as invalid";
+}
+
+TEST_F(UpdateRun, StartWhileTheLastRunIsStillEndingIsRefusedAtOnce)
+{
+    sim.Update().SetNoAck(CSimUpdate::Erase, true);
+    ChoosePreset(kmr::sim::MakePresetUpdateFile());
+    update.StartPresetUpdate(posts);
+    ASSERT_TRUE(posts->WaitFor(WM_PROTOCOL_UPDATE_MSG, U::PRESET_BASE + U::ERASING, 5s));
+    update.StopPresetUpdate();  // 300 ms; the sequence sleeps on in its 500 ms erase test
+    ASSERT_TRUE(update.ThreadsAlive());
+    ChoosePreset(kmr::sim::MakePresetUpdateFile());
+    const auto start = Clock::now();
+    EXPECT_FALSE(update.StartPresetUpdate(posts));
+    EXPECT_LT(Clock::now() - start, 50ms) << "the caller never waits for the old threads";
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error: The line to the amplifier is in use (an update).\n"
+                                                         "Please wait until it has finished, then try again."});
+    WaitEnd(3s);
+    // The old run's end left the file chosen meanwhile alone: the next start uses it.
+    sim.Update().SetNoAck(CSimUpdate::Erase, false);
+    posts->Clear();
+    ASSERT_TRUE(update.StartPresetUpdate(posts));
+    WaitEnd();
+    EXPECT_EQ(Phases(U::PRESET_BASE), (std::vector<WPARAM>{U::ESTABLISHING, U::ERASING, U::WRITING, U::VERIFYING, U::UPDATE_OK}));
+}
+
+TEST_F(UpdateRun, OneUserOfTheLineAtATime)
+{
+    CDSPParamTable table;
+    CParamTransfer transfer(proto, table);
+    auto workerPosts = PostRecorder::Create();
+    auto updateCommands = [&] {
+        const auto received = sim.Received();
+        return std::count_if(received.begin(), received.end(), [](const auto& p) { return p[0] == U::MSG_COMMAND; });
+    };
+
+    // A read-all worker holds the line: an update started from another thread is refused with a
+    // message and sends nothing, and the worker goes on undisturbed.
+    sim.SetReplyDelayMs(15);
+    ChooseSystem(kmr::sim::MakeSystemUpdateFile());
+    ASSERT_EQ(transfer.StartReadAllParams(workerPosts), 1);
+    bool started = true;
+    std::thread([&] { started = update.StartSystemUpdate(posts); }).join();
+    EXPECT_FALSE(started);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error: The line to the amplifier is in use (reading all "
+                                                         "parameters).\nPlease wait until it has finished, then try again."});
+    transfer.Join();
+    ASSERT_FALSE(workerPosts->Posts().empty());
+    EXPECT_EQ(workerPosts->Posts().back().wParam, CParamTransfer::READ_ALL_PROGRESS);
+    EXPECT_EQ(workerPosts->Posts().back().lParam, 100);
+    EXPECT_EQ(updateCommands(), 0);
+    sim.ClearReceived();
+
+    // An update holds the line: an exchange or a worker start from another thread is refused
+    // and nothing of it reaches the amplifier.
+    sim.SetReplyDelayMs(0);
+    sim.Update().SetNoAck(CSimUpdate::Erase, true);
+    messages.Clear();
+    ASSERT_TRUE(update.StartSystemUpdate(posts));
+    ASSERT_TRUE(posts->WaitFor(WM_PROTOCOL_UPDATE_MSG, U::SYSTEM_BASE + U::ERASING, 5s));
+    unsigned read = 0;
+    int worker = 1;
+    std::thread([&] {
+        std::uint16_t v = 0;
+        read = proto.ReadParams(0x3000, &v);
+        worker = transfer.StartReadAllParams(workerPosts);
+    }).join();
+    EXPECT_EQ(read, CProtocolAppNormal::SEND_FAILED);
+    EXPECT_EQ(worker, 0);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error: The line to the amplifier is in use (an update).\n"
+                                                         "Please wait until it has finished, then try again."});
+    const auto received = sim.Received();
+    EXPECT_TRUE(std::all_of(received.begin(), received.end(), [](const auto& p) { return p[0] == U::MSG_COMMAND; }))
+        << "only the update's own commands reached the amplifier";
+    update.StopSystemUpdate();
+    WaitEnd(3s);
+    std::uint16_t v = 0;
+    EXPECT_EQ(proto.ReadParams(0x3000, &v), CProtocolAppNormal::OK) << "the line is free again";
 }
