@@ -2,10 +2,12 @@
 // serial line they serve:
 //   1. the frame scanner's throughput on valid frames mixed with noise, against the 5,091
 //      bytes per second that a 56000-baud 8N2 line delivers;
-//   2. the median time of one parameter-read exchange over a pseudo-terminal with the
-//      simulated amplifier answering at once;
-//   3. the connection check's median time next to the 90 ms of fixed pauses it contains.
+//   2. the median time of one parameter-read exchange over an unpaced pseudo-terminal with the
+//      simulated amplifier answering at once (the program's own overhead);
+//   3. the connection check on a line paced both ways at 56000 baud, against its floor, with
+//      a 1 ms and a 16 ms adapter latency.
 #include "AmpSimulator.h"
+#include "PacedLine.h"
 #include "link/MSCommDlg.h"
 #include "link/ProtocolMACLayer.h"
 #include "platform/MessageBox.h"
@@ -27,11 +29,6 @@ double Median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
-}
-
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration<double, std::milli>(d).count();
 }
 
 void BenchScanner()
@@ -69,7 +66,9 @@ void BenchScanner()
                 rate / kLineBytesPerSecond, kLineBytesPerSecond);
 }
 
-void BenchExchanges()
+// The median time of one parameter-read exchange on an unpaced pseudo-terminal, the simulated
+// amplifier answering at once: what the program itself adds to an exchange.
+void BenchExchangeOverhead()
 {
     CAmpSimulator sim;
     if (!sim.Start()) {
@@ -78,38 +77,45 @@ void BenchExchanges()
     }
     CMSCommDlg host;
     host.SetPortDevice(sim.SlavePath());
+    host.SetPortSettings(1, "3000000", "N", "8", "2");  // the line itself takes next to nothing
     if (host.OpenPort() == 0)
         return;
     TheMacLayer().SetPort(&host);
     CProtocolAppNormal& proto = TheNormalProtocol();
-
     std::vector<double> reads;
     for (int i = 0; i < 300; ++i) {
         std::uint16_t v;
         const auto t = Clock::now();
         if (proto.ReadParams(0x3000, &v) != 0)
             std::printf("  read %d failed\n", i);
-        reads.push_back(Ms(Clock::now() - t));
+        reads.push_back(bench::Ms(Clock::now() - t));
     }
-    std::printf("parameter read exchange: median %.3f ms, fastest %.3f ms, slowest %.3f ms over %zu\n",
-                Median(reads), *std::min_element(reads.begin(), reads.end()),
-                *std::max_element(reads.begin(), reads.end()), reads.size());
-    std::printf("  no fixed pause in a read; the median is its whole overhead; target under 2 ms\n");
-
-    std::vector<double> checks;
-    for (int i = 0; i < 30; ++i) {
-        const auto t = Clock::now();
-        if (proto.CheckConnection() != 0)
-            std::printf("  check %d failed\n", i);
-        checks.push_back(Ms(Clock::now() - t));
-    }
-    const double fixed = CProtocolAppNormal::WRITE_PAUSE_MS + 2.0 * CProtocolAppNormal::CHECK_PAUSE_MS;
-    const double median = Median(checks);
-    std::printf("connection check: median %.3f ms, of which %.0f ms fixed pauses; overhead %.3f ms "
-                "for 3 exchanges (%.3f ms each)\n",
-                median, fixed, median - fixed, (median - fixed) / 3);
+    std::printf("parameter read exchange, unpaced: median %.3f ms over %zu; target under 2 ms\n", Median(reads),
+                reads.size());
     TheMacLayer().SetPort(nullptr);
     host.ClosePort();
+}
+
+// The connection check on the line paced both ways at 56000 baud: three exchanges and 90 ms of
+// fixed pauses, with the answers held by a 1 ms and by a 16 ms latency timer.
+void BenchConnectionCheck()
+{
+    std::printf("connection check, line paced both ways at 56000 baud 8N2, median of 30:\n");
+    const double floor = 3 * bench::kExchangeMs + CProtocolAppNormal::WRITE_PAUSE_MS + 2.0 * CProtocolAppNormal::CHECK_PAUSE_MS;
+    for (unsigned latency : {1u, 16u}) {
+        bench::PacedLine line(latency);
+        if (!line.IsOpen())
+            return;
+        std::vector<double> checks;
+        for (int i = 0; i < 30; ++i) {
+            const auto t = Clock::now();
+            if (TheNormalProtocol().CheckConnection() != 0)
+                std::printf("  check %d failed\n", i);
+            checks.push_back(bench::Ms(Clock::now() - t));
+        }
+        const std::string name = "latency " + std::to_string(latency) + " ms:";
+        bench::PrintAgainstFloor(name.c_str(), Median(checks), floor, 3, "an exchange");
+    }
 }
 
 } // namespace
@@ -118,6 +124,7 @@ int main()
 {
     kmr::SetMessageHandler([](const std::string&, bool) { return kmr::MSG_OK; });
     BenchScanner();
-    BenchExchanges();
+    BenchExchangeOverhead();
+    BenchConnectionCheck();
     return 0;
 }

@@ -21,6 +21,7 @@ namespace {
 constexpr int kFrameLen = 16;
 constexpr int kPollMs = 10;          // how often the serving thread looks at the stop flag
 constexpr int kWriteStallMs = 2000;  // give up on an answer the program never reads
+constexpr double kBitsPerByte = 11;  // 8N2: start, 8 data, 2 stop
 } // namespace
 
 CAmpSimulator::CAmpSimulator()
@@ -167,7 +168,7 @@ void CAmpSimulator::Serve()
 {
     using Clock = std::chrono::steady_clock;
     std::uint8_t buf[512];
-    m_lineTime = m_lineStart = m_txFreeAt = Clock::now();
+    m_rxBusyUntil = m_lineStart = m_txFreeAt = Clock::now();
     while (!m_stop) {
         if (m_update.DisconnectDue()) {  // the cable is pulled in the middle of an update
             CloseLine();
@@ -181,37 +182,54 @@ void CAmpSimulator::Serve()
             shorten(*next);
         if (auto next = FlushDue())
             shorten(*next);
-        const std::size_t allowed = m_stalled ? 0 : LineAllowance(sizeof buf);
-        if (allowed == 0) {
-            std::this_thread::sleep_for(std::chrono::microseconds(500));
-        } else {
-            pollfd p{m_master, POLLIN, 0};
-            if (::poll(&p, 1, waitMs) > 0) {
-                const ssize_t n = ::read(m_master, buf, allowed);
-                if (n > 0) {
-                    m_bytesIn += static_cast<std::uint64_t>(n);
-                    m_lineCredit -= static_cast<double>(n);
-                }
-                for (ssize_t i = 0; i < n; ++i)
-                    OnByte(buf[i]);
+        pollfd p{m_master, POLLIN, 0};
+        bool pending = !m_stalled && ::poll(&p, 1, 0) > 0;
+        if (!pending && !m_stalled) {
+            m_rxIdle = true;  // the line is quiet: whatever comes next starts when it is seen
+            pending = ::poll(&p, 1, waitMs) > 0;
+        }
+        if (m_stalled) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        } else if (pending) {
+            const std::size_t allowed = LineAllowance(sizeof buf);
+            const ssize_t n = allowed == 0 ? 0 : ::read(m_master, buf, allowed);
+            if (n > 0) {
+                m_bytesIn += static_cast<std::uint64_t>(n);
+                m_rxBusyUntil += ByteTime() * n;
             }
+            if (allowed > 0 && n < static_cast<ssize_t>(allowed))
+                m_rxIdle = true;  // all that was pending has crossed: the line falls quiet
+            for (ssize_t i = 0; i < n; ++i)
+                OnByte(buf[i]);
+            if (allowed == 0)  // the next byte is still on its way
+                std::this_thread::sleep_until(m_rxBusyUntil + ByteTime());
         }
         if (auto ack = m_update.Poll(Clock::now()))
             Reply(*ack);
     }
 }
 
-std::size_t CAmpSimulator::LineAllowance(std::size_t max)
+std::chrono::steady_clock::duration CAmpSimulator::ByteTime() const
 {
     const unsigned baud = m_lineBaud;
-    if (baud == 0)
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(baud == 0 ? 0.0 : kBitsPerByte / baud));
+}
+
+std::size_t CAmpSimulator::LineAllowance(std::size_t max)
+{
+    if (m_lineBaud == 0)
         return max;
-    // A token bucket filled at the line's byte rate; an idle line earns no more than one frame.
+    // Bytes cross the line one byte time after another. Called with bytes pending: on an idle
+    // line the first of them starts now, so none has arrived yet.
     const auto now = std::chrono::steady_clock::now();
-    const double seconds = std::chrono::duration<double>(now - m_lineTime).count();
-    m_lineTime = now;
-    m_lineCredit = std::min(m_lineCredit + seconds * baud / 11.0, 16.0);
-    return m_lineCredit < 1 ? 0 : std::min(max, static_cast<std::size_t>(m_lineCredit));
+    if (m_rxIdle) {
+        m_rxIdle = false;
+        m_rxBusyUntil = now;
+        return 0;
+    }
+    const auto arrived = static_cast<std::size_t>((now - m_rxBusyUntil) / ByteTime());
+    return std::min(max, arrived);
 }
 
 // Frames are found the way the amplifier's firmware finds them: a start byte, fifteen more
@@ -365,8 +383,7 @@ void CAmpSimulator::WriteAll(const std::uint8_t* data, std::size_t n)
     }
     // Each byte reaches the far end of the line one byte time after the one before it (or
     // now, on an idle line); an adapter's latency timer then holds it until its next tick.
-    const auto byteTime = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(baud == 0 ? 0.0 : 11.0 / baud));
+    const auto byteTime = ByteTime();
     const auto tick = std::chrono::milliseconds(latencyMs);
     m_txFreeAt = std::max(m_txFreeAt, Clock::now());
     for (std::size_t i = 0; i < n; ++i) {

@@ -106,8 +106,10 @@ private:
     std::optional<std::chrono::steady_clock::duration> FlushDue();
     // Pauses the serving thread, still delivering queued bytes as they fall due.
     void PauseMs(unsigned ms);
-    // How many bytes the paced line lets through now (the whole buffer when unpaced).
+    // How many pending bytes have crossed the paced line by now (the whole buffer when unpaced).
     std::size_t LineAllowance(std::size_t max);
+    // How long one byte takes on the paced line (0 unpaced).
+    std::chrono::steady_clock::duration ByteTime() const;
     void CloseLine();
 
     int m_master = -1;
@@ -128,8 +130,8 @@ private:
     int m_framePos = 0;
     std::optional<Payload> m_lastAnswer;
     std::uint32_t m_noiseSeed = 12345;
-    double m_lineCredit = 0;  // bytes the paced line may take now
-    std::chrono::steady_clock::time_point m_lineTime{};
+    std::chrono::steady_clock::time_point m_rxBusyUntil{};  // when the last byte taken had fully arrived
+    bool m_rxIdle = true;  // nothing was pending at the last look: the next byte starts when seen
     std::chrono::steady_clock::time_point m_lineStart{};  // the latency timer's ticks count from here
     std::chrono::steady_clock::time_point m_txFreeAt{};   // when the line has carried all queued answers
     std::deque<std::pair<std::chrono::steady_clock::time_point, std::uint8_t>> m_txQueue;  // byte, when due
