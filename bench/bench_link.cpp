@@ -109,7 +109,7 @@ void BenchConnectionCheck()
         std::vector<double> checks;
         for (int i = 0; i < 30; ++i) {
             const auto t = Clock::now();
-            if (TheNormalProtocol().CheckConnection() != 0)
+            if (TheNormalProtocol().CheckConnection() != CProtocolAppNormal::CHECK_OK)
                 std::printf("  check %d failed\n", i);
             checks.push_back(bench::Ms(Clock::now() - t));
         }

@@ -16,7 +16,7 @@ int RunCheck(const CliOptions& o)
     PortSession port(o);
     if (!port.IsOpen())
         return 1;
-    if (TheNormalProtocol().CheckConnection() == 1) {
+    if (TheNormalProtocol().CheckConnection() == CProtocolAppNormal::CHECK_NO_ANSWER) {
         std::printf("Connection Error\n");
         std::printf("Port is not open! Please open the port!\nMake sure cable is attched and try again.\n");
         return 1;

@@ -1,17 +1,19 @@
 #include "SimUpdate.h"
 
+#include "protocol/UpdateMessages.h"
+
 #include <cstring>
 
+using namespace update;
+
 namespace {
-constexpr std::uint8_t CMD = 0xD0;
-constexpr std::uint8_t DATA = 0xE0;
 constexpr std::size_t BLOCK = 12;
 
 CSimUpdate::Payload Ack(std::uint8_t what)
 {
     CSimUpdate::Payload a{};
-    a[0] = CMD;
-    a[1] = what;
+    a[POS_TYPE] = MSG_COMMAND;
+    a[POS_CODE] = what;
     return a;
 }
 } // namespace
@@ -25,12 +27,12 @@ void CSimUpdate::Fail(const std::string& why)
 std::optional<CSimUpdate::Payload> CSimUpdate::Handle(const Payload& q, Clock::time_point now)
 {
     std::lock_guard<std::mutex> lock(m_lock);
-    if (q[0] == DATA) {
+    if (q[POS_TYPE] == MSG_DATA) {
         PassStats& stats = m_verifying ? m_verifyStats : m_writeStats;
         if (stats.blocks++ == 0)
             stats.first = now;
         stats.last = now;
-        const std::uint8_t* block = q.data() + 1;
+        const std::uint8_t* block = q.data() + POS_DATA;
         if (!m_verifying) {
             m_image.insert(m_image.end(), block, block + BLOCK);
             ++m_written;
@@ -44,13 +46,13 @@ std::optional<CSimUpdate::Payload> CSimUpdate::Handle(const Payload& q, Clock::t
         }
         return std::nullopt;
     }
-    if (q[0] != CMD)
+    if (q[POS_TYPE] != MSG_COMMAND)
         return std::nullopt;
-    ++m_commands[q[1]];
-    const unsigned n = (unsigned{q[2]} << 8) | q[3];
-    switch (q[1]) {
-    case 0x01:  // establish: a new run begins
-        m_kind = static_cast<Kind>(q[2]);
+    ++m_commands[q[POS_CODE]];
+    const unsigned n = (unsigned{q[POS_BLOCK_COUNT]} << 8) | q[POS_BLOCK_COUNT + 1];
+    switch (q[POS_CODE]) {
+    case CMD_ESTABLISH:  // a new run begins
+        m_kind = static_cast<Kind>(q[POS_KIND]);
         m_verifying = false;
         m_announced = m_written = m_verified = 0;
         m_verifyMismatch = false;
@@ -63,16 +65,16 @@ std::optional<CSimUpdate::Payload> CSimUpdate::Handle(const Payload& q, Clock::t
             Fail("establish with unknown kind");
             return std::nullopt;
         }
-        return m_noAck[Establish] ? std::nullopt : std::optional<Payload>(Ack(0x11));
-    case 0x02:  // erase: acknowledged when the erase time has passed
+        return m_noAck[Establish] ? std::nullopt : std::optional<Payload>(Ack(ACK_ESTABLISH));
+    case CMD_ERASE:  // acknowledged when the erase time has passed
         m_eraseDone = now + std::chrono::milliseconds(m_eraseMs.load());
         return std::nullopt;
-    case 0x03:  // the write pass of n blocks begins
+    case CMD_BEGIN_WRITE:  // the write pass of n blocks begins
         m_announced = n;
         m_written = 0;
         m_image.clear();
         return std::nullopt;
-    case 0x04:  // all n blocks written
+    case CMD_END_WRITE:  // all n blocks written
         if (n != m_announced || n != m_written) {
             Fail("write pass: announced " + std::to_string(m_announced) + ", confirmed " + std::to_string(n) +
                  ", received " + std::to_string(m_written) + " blocks");
@@ -80,14 +82,14 @@ std::optional<CSimUpdate::Payload> CSimUpdate::Handle(const Payload& q, Clock::t
         }
         m_verifying = true;
         m_verified = 0;
-        return m_noAck[Write] ? std::nullopt : std::optional<Payload>(Ack(0x13));
-    case 0x05:  // all verify blocks sent
+        return m_noAck[Write] ? std::nullopt : std::optional<Payload>(Ack(ACK_WRITE));
+    case CMD_END_VERIFY:  // all verify blocks sent
         if (!m_verifying || m_verified != m_written || m_verifyMismatch) {
             Fail("verify pass differs from the write pass");
             return std::nullopt;
         }
-        return m_noAck[Verify] ? std::nullopt : std::optional<Payload>(Ack(0x14));
-    case 0x06:  // finish
+        return m_noAck[Verify] ? std::nullopt : std::optional<Payload>(Ack(ACK_VERIFY));
+    case CMD_FINISH:
         m_completed = m_error.empty() && m_verifying && m_verified == m_written && !m_verifyMismatch;
         return std::nullopt;
     default:
@@ -101,7 +103,7 @@ std::optional<CSimUpdate::Payload> CSimUpdate::Poll(Clock::time_point now)
     if (!m_eraseDone || now < *m_eraseDone)
         return std::nullopt;
     m_eraseDone.reset();
-    return m_noAck[Erase] ? std::nullopt : std::optional<Payload>(Ack(0x12));
+    return m_noAck[Erase] ? std::nullopt : std::optional<Payload>(Ack(ACK_ERASE));
 }
 
 std::optional<CSimUpdate::Clock::duration> CSimUpdate::TimeToNextEvent(Clock::time_point now) const

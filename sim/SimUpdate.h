@@ -6,6 +6,8 @@
 // check that fails gets no acknowledge, and LastError says why.
 //
 // Threads: called by the simulator's serving thread; the getters may be called from any thread.
+#include "protocol/UpdateMessages.h"
+
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -20,7 +22,12 @@ public:
     using Payload = std::array<std::uint8_t, 13>;
     using Clock = std::chrono::steady_clock;
     enum Phase { Establish, Erase, Write, Verify, PhaseCount };
-    enum Kind { None = 0, System = 0x11, Preset = 0x22, Test = 0x33 };
+    enum Kind {
+        None = update::KIND_UNKNOWN_CODE,
+        System = update::KIND_SYSTEM_CODE,
+        Preset = update::KIND_PRESET_CODE,
+        Test = update::KIND_TEST_CODE,
+    };
 
     // Handles one update payload (0xD0 command or 0xE0 block). Returns the acknowledge to send
     // at once, if any. The erase acknowledge comes later, from Poll.

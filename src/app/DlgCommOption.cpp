@@ -25,11 +25,6 @@ constexpr int FW_WORD_2 = 1;
 constexpr int EQ_WORD_1 = 2;
 constexpr int EQ_WORD_2 = 3;
 
-// Results of CheckConnection that the panel tells apart: every step answered, and no answer to
-// its first step (the amplifier is not there). A later step failing still counts as connected.
-constexpr unsigned CHECK_OK = 0;
-constexpr unsigned CHECK_NO_ANSWER = 1;
-
 QString HexByte(std::uint32_t value, int shift)
 {
     return QString::asprintf("%02X ", static_cast<unsigned>((value >> shift) & 0xFFu));
@@ -126,8 +121,10 @@ void CDlgCommOption::OpenAndCheck()
     SetOpenPortStyle(1);
     kmr::Sleep(OPEN_SETTLE_MS);
 
-    const unsigned r = TheNormalProtocol().CheckConnection();
-    if (r == CHECK_NO_ANSWER) {
+    // No answer to the first step means the amplifier is not there; a later step failing still
+    // counts as connected, but only a check that passed every step goes on to read the mixer.
+    const auto r = TheNormalProtocol().CheckConnection();
+    if (r == CProtocolAppNormal::CHECK_NO_ANSWER) {
         m_controls.SetText(IDC_COMM_OPEN_PORT, "Connection Error");
         m_connected = 0;
         kmr::ShowMessage(NOT_CONNECTED_TEXT);
@@ -138,7 +135,7 @@ void CDlgCommOption::OpenAndCheck()
     kmr::Sleep(CHECK_PAUSE_MS);
     ShowVersions();
 
-    if (r == CHECK_OK) {
+    if (r == CProtocolAppNormal::CHECK_OK) {
         kmr::Sleep(CHECK_PAUSE_MS);
         if (m_readMixerParams)
             m_readMixerParams();

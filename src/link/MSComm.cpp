@@ -125,7 +125,8 @@ bool CMSComm::SetPortOpen(bool open)
         error.remedy = "Choose the port settings again.";
     } else {
         m_device.SetOutputBufferSize(static_cast<std::size_t>(std::max<short>(m_outBufferSize, 16)));
-        ok = m_device.Open(path, *settings, &error);
+        ok = m_device.Open(path, *settings, &error,
+                           m_devicePath.empty() ? "KMR6650_COM" + std::to_string(m_port) : std::string());
     }
     NameDevice(&error);
     std::lock_guard<std::mutex> elock(m_errorLock);
@@ -145,7 +146,14 @@ std::size_t CMSComm::GetInput(std::uint8_t* buf, std::size_t max)
     std::size_t limit = std::min<std::size_t>(max, static_cast<std::size_t>(std::max<short>(m_inBufferSize, 1)));
     if (m_inputLen > 0)
         limit = std::min<std::size_t>(limit, static_cast<std::size_t>(m_inputLen));
-    return m_device.Read(buf, limit);
+    kmr::SerialError error;
+    const std::size_t n = m_device.Read(buf, limit, &error);
+    if (error.kind != kmr::SerialError::None) {
+        NameDevice(&error);
+        std::lock_guard<std::mutex> elock(m_errorLock);
+        m_lastError = error;
+    }
+    return n;
 }
 
 bool CMSComm::SetOutput(const std::uint8_t* data, std::size_t n)

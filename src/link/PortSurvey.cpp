@@ -1,6 +1,6 @@
 #include "link/PortSurvey.h"
 
-#include "link/SerialDevice.h"
+#include "link/SerialError.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -24,30 +24,6 @@ std::string ReadLine(const std::string& path)
     std::string line;
     std::getline(in, line);
     return line;
-}
-
-std::string UserName()
-{
-    if (const passwd* pw = getpwuid(geteuid()))
-        return pw->pw_name;
-    return std::to_string(geteuid());
-}
-
-bool SessionHasGroup(gid_t gid)
-{
-    if (getegid() == gid)
-        return true;
-    gid_t groups[256];
-    const int n = getgroups(256, groups);
-    return std::find(groups, groups + std::max(n, 0), gid) != groups + std::max(n, 0);
-}
-
-bool AccountListedInGroup(const group* g, const std::string& user)
-{
-    for (char** m = g->gr_mem; m != nullptr && *m != nullptr; ++m)
-        if (user == *m)
-            return true;
-    return false;
 }
 
 // "USB serial adapter: maker model (vvvv:pppp)" from sysfs, or a plain kind of port.
@@ -80,28 +56,12 @@ bool HasHardware(const std::string& name)
     return true;
 }
 
-void Busy(PortFinding* f)
+// The problem and the remedy of a device that cannot be opened, as an open would tell them.
+void Explain(PortFinding* f, int err)
 {
-    const std::string who = kmr::FindPortHolders(f->device);
-    f->problem = "busy, in use by " + (who.empty() ? std::string("another program") : who);
-    f->remedy = "Close that program and try again.";
-}
-
-void Permission(PortFinding* f, const struct stat& st)
-{
-    const std::string user = UserName();
-    const group* g = getgrgid(st.st_gid);
-    const std::string groupName = g != nullptr ? g->gr_name : std::to_string(st.st_gid);
-    f->problem = "permission denied: the device belongs to the group " + groupName;
-    if (SessionHasGroup(st.st_gid)) {
-        f->remedy = "Ask the administrator to give the group " + groupName + " read and write access to " + f->device + ".";
-    } else if (g != nullptr && AccountListedInGroup(g, user)) {
-        f->remedy = "Your account " + user + " is already in the " + groupName +
-                    " group, but this login started before it was added: log out and log in again.";
-    } else {
-        f->remedy = "Join the " + groupName + " group: sudo usermod -aG " + groupName + " " + user +
-                    " ; then log out and log in again.";
-    }
+    const kmr::SerialError e = kmr::SerialErrorFrom(kmr::SerialError::Open, f->device, err);
+    f->problem = e.reason;
+    f->remedy = e.remedy;
 }
 
 } // namespace
@@ -112,33 +72,17 @@ PortFinding CheckPort(const std::string& device)
     f.device = device;
     const std::string name = device.rfind("/dev/", 0) == 0 ? device.substr(5) : device;
     f.description = Describe(name);
-    struct stat st {};
-    if (stat(device.c_str(), &st) != 0) {
-        f.problem = "no such device";
-        f.remedy = "Plug in the adapter, or choose the port it appears as.";
-        return f;
-    }
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        const int err = errno;
-        if (err == EACCES || err == EPERM) {
-            Permission(&f, st);
-        } else if (err == EBUSY) {
-            Busy(&f);
-        } else {
-            f.problem = std::strerror(err);
-            f.remedy = err == EIO || err == ENXIO || err == ENODEV ? "The device does not answer: check the adapter." : "";
-        }
+        Explain(&f, errno);
         return f;
     }
-    if (!isatty(fd)) {
-        f.problem = "not a serial device";
-        f.remedy = "Choose the serial port the amplifier is connected to.";
-    } else if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        Busy(&f);
-    } else {
+    if (!isatty(fd))
+        Explain(&f, ENOTTY);
+    else if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        Explain(&f, errno);
+    else
         f.usable = true;
-    }
     ::close(fd);
     return f;
 }
@@ -174,14 +118,7 @@ PortSurvey SurveySerialPorts()
         closedir(proc);
     }
 
-    s.account = UserName() + ", groups:";
-    if (const group* g = getgrgid(getegid()))
-        s.account += std::string(" ") + g->gr_name;
-    gid_t groups[256];
-    const int n = getgroups(256, groups);
-    for (int i = 0; i < n; ++i)
-        if (const group* g = getgrgid(groups[i]))
-            s.account += std::string(" ") + g->gr_name;
+    s.account = kmr::AccountAndGroups();
     return s;
 }
 

@@ -57,108 +57,27 @@ std::optional<LineSettings> ParseLineSettings(const std::string& text)
     return ls;
 }
 
-std::string SerialError::Text() const
-{
-    std::string t = (operation == Write ? "Error: Can not write to " : "Error: Can not open ") + device + ": " + reason + ".";
-    if (!remedy.empty())
-        t += "\n" + remedy;
-    return t;
-}
-
-std::string FindPortHolders(const std::string& path)
-{
-    char real[PATH_MAX];
-    if (realpath(path.c_str(), real) == nullptr)
-        return {};
-    std::string found;
-    DIR* proc = opendir("/proc");
-    if (proc == nullptr)
-        return {};
-    const std::string self = std::to_string(getpid());
-    while (dirent* p = readdir(proc)) {
-        if (!std::isdigit(static_cast<unsigned char>(p->d_name[0])) || self == p->d_name)
-            continue;
-        const std::string fdDir = std::string("/proc/") + p->d_name + "/fd";
-        DIR* fds = opendir(fdDir.c_str());  // only our own processes unless we are root
-        if (fds == nullptr)
-            continue;
-        bool holds = false;
-        while (dirent* f = readdir(fds)) {
-            char target[PATH_MAX];
-            const std::string link = fdDir + "/" + f->d_name;
-            const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
-            if (n > 0) {
-                target[n] = '\0';
-                if (std::strcmp(target, real) == 0) {
-                    holds = true;
-                    break;
-                }
-            }
-        }
-        closedir(fds);
-        if (!holds)
-            continue;
-        std::string name = "unknown";
-        if (FILE* comm = std::fopen((std::string("/proc/") + p->d_name + "/comm").c_str(), "r")) {
-            char buf[64] = {};
-            if (std::fgets(buf, sizeof buf, comm) != nullptr) {
-                name = buf;
-                while (!name.empty() && (name.back() == '\n' || name.back() == ' '))
-                    name.pop_back();
-            }
-            std::fclose(comm);
-        }
-        if (!found.empty())
-            found += ", ";
-        found += name + " (pid " + p->d_name + ")";
-    }
-    closedir(proc);
-    return found;
-}
-
 namespace {
 
-SerialError MakeError(SerialError::Kind kind, const std::string& device, int err, std::string reason,
-                      std::string remedy)
+SerialError SettingsError(SerialError::Kind kind, const std::string& device, std::string reason, std::string remedy)
 {
     SerialError e;
     e.kind = kind;
+    e.operation = SerialError::Configure;
     e.device = device;
-    e.sysErrno = err;
     e.reason = std::move(reason);
     e.remedy = std::move(remedy);
     return e;
 }
 
-// Turns the errno of a failed open into the user's error: the three cases a technician meets
-// (no such device, no permission, busy) get their own reason and remedy.
-SerialError OpenError(const std::string& path, int err)
+// "8N2" for a termios setting: data bits, parity letter, stop bits.
+std::string SettingText(tcflag_t cflag)
 {
-    const std::string sys = std::strerror(err);
-    switch (err) {
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-        return MakeError(SerialError::NoDevice, path, err, "no such device (" + sys + ")",
-                         "Check that the serial cable or USB-serial adapter is plugged in and choose "
-                         "its port; a USB adapter is usually /dev/ttyUSB0 (set KMR6650_COM1=/dev/ttyUSB0).");
-    case EACCES:
-    case EPERM:
-        return MakeError(SerialError::Permission, path, err, "permission denied (" + sys + ")",
-                         "Join the dialout group (sudo usermod -aG dialout $USER), then log out and "
-                         "log in again.");
-    case EBUSY:
-    case EWOULDBLOCK: {
-        const std::string who = FindPortHolders(path);
-        return MakeError(SerialError::Busy, path, err,
-                         who.empty() ? "the port is busy, another program is using it"
-                                     : "the port is busy, in use by " + who,
-                         "Close the other program (terminal, modem manager or another copy of this "
-                         "tool) and try again.");
-    }
-    default:
-        return MakeError(SerialError::Other, path, err, sys, "");
-    }
+    const unsigned bits = (cflag & CSIZE) == CS5 ? 5 : (cflag & CSIZE) == CS6 ? 6 : (cflag & CSIZE) == CS7 ? 7 : 8;
+    char parity = 'N';
+    if (cflag & PARENB)
+        parity = (cflag & CMSPAR) ? ((cflag & PARODD) ? 'M' : 'S') : ((cflag & PARODD) ? 'O' : 'E');
+    return std::to_string(bits) + parity + ((cflag & CSTOPB) ? "2" : "1");
 }
 
 tcflag_t DataBitsFlag(unsigned bits)
@@ -178,12 +97,13 @@ CSerialDevice::~CSerialDevice()
     Close();
 }
 
-bool CSerialDevice::Open(const std::string& path, const LineSettings& ls, SerialError* error)
+bool CSerialDevice::Open(const std::string& path, const LineSettings& ls, SerialError* error,
+                         const std::string& portVariable)
 {
     Close();
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        *error = OpenError(path, errno);
+        *error = SerialErrorFrom(SerialError::Open, path, errno, portVariable);
         return false;
     }
     auto fail = [&](SerialError e) {
@@ -193,15 +113,14 @@ bool CSerialDevice::Open(const std::string& path, const LineSettings& ls, Serial
     };
     // flock keeps out every other opener, root included; TIOCEXCL adds the kernel's own guard.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0)
-        return fail(OpenError(path, errno));
+        return fail(SerialErrorFrom(SerialError::Open, path, errno, portVariable));
     if (!isatty(fd))
-        return fail(MakeError(SerialError::NotSerial, path, ENOTTY, "not a serial device",
-                              "Choose the serial port the amplifier is connected to."));
+        return fail(SerialErrorFrom(SerialError::Open, path, ENOTTY));
     ioctl(fd, TIOCEXCL);
 
     struct termios tio {};
     if (tcgetattr(fd, &tio) != 0)
-        return fail(OpenError(path, errno));
+        return fail(SerialErrorFrom(SerialError::Configure, path, errno));
     cfmakeraw(&tio);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
     tio.c_cflag |= CLOCAL | CREAD | DataBitsFlag(ls.dataBits);
@@ -218,22 +137,34 @@ bool CSerialDevice::Open(const std::string& path, const LineSettings& ls, Serial
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     if (tcsetattr(fd, TCSANOW, &tio) != 0)
-        return fail(MakeError(SerialError::BadSettings, path, errno,
-                              std::string("the line settings were refused (") + std::strerror(errno) + ")",
-                              "Choose other port settings."));
+        return fail(SerialErrorFrom(SerialError::Configure, path, errno));
 
     unsigned actual = 0;
     const int err = SetLineSpeed(fd, ls.baud, &actual);
-    if (err != 0)
-        return fail(MakeError(SerialError::Speed, path, err,
-                              "the speed " + std::to_string(ls.baud) + " baud was refused (" +
-                                  std::strerror(err) + ")",
-                              "Choose another baud rate or another serial adapter."));
+    if (err != 0) {
+        SerialError e = SerialErrorFrom(SerialError::Configure, path, err);
+        e.kind = SerialError::Speed;
+        e.reason = "the speed " + std::to_string(ls.baud) + " baud was refused";
+        e.remedy = "Choose another baud rate or another serial adapter.";
+        return fail(e);
+    }
     if (std::fabs(static_cast<double>(actual) - ls.baud) > kSpeedTolerance * ls.baud)
-        return fail(MakeError(SerialError::Speed, path, 0,
-                              "the driver cannot run at " + std::to_string(ls.baud) + " baud (it set " +
-                                  std::to_string(actual) + ")",
-                              "Choose another baud rate or another serial adapter."));
+        return fail(SettingsError(SerialError::Speed, path,
+                                  "the driver cannot run at " + std::to_string(ls.baud) + " baud (it set " +
+                                      std::to_string(actual) + ")",
+                                  "Choose another baud rate or another serial adapter."));
+    // The kernel reports success when it applied only part of a setting: read the whole
+    // setting back and compare what the line depends on.
+    struct termios got {};
+    constexpr tcflag_t kFrame = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
+    if (tcgetattr(fd, &got) != 0)
+        return fail(SerialErrorFrom(SerialError::Configure, path, errno));
+    if ((got.c_cflag & kFrame) != (tio.c_cflag & kFrame) || (got.c_iflag & (IXON | IXOFF)) != 0 ||
+        (got.c_lflag & ICANON) != 0)
+        return fail(SettingsError(SerialError::BadSettings, path,
+                                  "the driver did not take the line settings " + SettingText(tio.c_cflag) +
+                                      " (it set " + SettingText(got.c_cflag) + ")",
+                                  "Choose other port settings, or another serial adapter."));
 
     // Raise DTR and RTS for adapters that power their line drivers from them; a pseudo-terminal
     // has no modem lines and answers ENOTTY, which is not an error.
@@ -271,7 +202,7 @@ void CSerialDevice::Close()
     }
 }
 
-std::size_t CSerialDevice::Read(std::uint8_t* buf, std::size_t max)
+std::size_t CSerialDevice::Read(std::uint8_t* buf, std::size_t max, SerialError* error)
 {
     if (m_fd < 0 || max == 0)
         return 0;
@@ -281,14 +212,18 @@ std::size_t CSerialDevice::Read(std::uint8_t* buf, std::size_t max)
             return static_cast<std::size_t>(n);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN) {
-            m_lost = true;  // EIO: the far end hung up (adapter pulled)
-            return 0;
+        int err = n < 0 && errno != EAGAIN ? errno : 0;  // EIO: the far end hung up (adapter pulled)
+        if (err == 0) {
+            // 0 (or EAGAIN) means nothing is pending; a hang-up shows in poll.
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+                err = EIO;
         }
-        // 0 (or EAGAIN) means nothing is pending; a hang-up shows in poll.
-        pollfd p{m_fd, POLLIN, 0};
-        if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+        if (err != 0) {
             m_lost = true;
+            if (error != nullptr)
+                *error = SerialErrorFrom(SerialError::Read, m_path, err);
+        }
         return 0;
     }
 }
@@ -329,13 +264,7 @@ bool CSerialDevice::WaitForRoom(std::size_t n)
 bool CSerialDevice::WriteFailed(int err, SerialError* error)
 {
     m_lost = true;
-    const bool gone = err == EIO || err == ENODEV || err == ENXIO;
-    m_writeError = MakeError(SerialError::LineLost, m_path, err,
-                             err == ETIMEDOUT ? "the line takes no data"
-                             : gone           ? std::string("the device is gone (") + std::strerror(err) + ")"
-                                              : std::string(std::strerror(err)),
-                             "The adapter or the cable was lost: check them, then close and open the port again.");
-    m_writeError->operation = SerialError::Write;
+    m_writeError = SerialErrorFrom(SerialError::Write, m_path, err);
     if (error != nullptr)
         *error = *m_writeError;
     return false;

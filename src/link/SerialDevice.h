@@ -2,6 +2,8 @@
 // One serial device opened for exclusive use in raw mode, over termios. Reads never block;
 // writes never drop a byte and never hang (a line that takes no byte for kWriteStallMs fails),
 // and once a write has failed for good every later write fails at once until the next open.
+#include "link/SerialError.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -21,25 +23,6 @@ struct LineSettings {
 };
 std::optional<LineSettings> ParseLineSettings(const std::string& text);
 
-// Why an open or a transfer failed: what was done, the device, the reason, and what the user can
-// do about it.
-struct SerialError {
-    enum Kind { None, NoDevice, Permission, Busy, BadSettings, Speed, NotSerial, LineLost, Other };
-    enum Operation { Open, Write };
-    Kind kind = None;
-    Operation operation = Open;
-    std::string device;
-    std::string reason;  // the system's own words where there are any
-    std::string remedy;
-    int sysErrno = 0;
-    // "Error: Can not open /dev/ttyUSB0: <reason>.\n<remedy>", or "Can not write to" for a write
-    // (no second line without a remedy)
-    std::string Text() const;
-};
-
-// Programs that hold path open, as "name (pid N)" joined with ", "; empty when none can be seen.
-std::string FindPortHolders(const std::string& path);
-
 class CSerialDevice {
 public:
     static constexpr int kWriteStallMs = 2000;  // no progress this long: the line is dead
@@ -50,14 +33,18 @@ public:
     CSerialDevice(const CSerialDevice&) = delete;
     CSerialDevice& operator=(const CSerialDevice&) = delete;
 
-    // Opens path exclusively and sets the line; on failure returns false and fills *error.
-    bool Open(const std::string& path, const LineSettings& settings, SerialError* error);
+    // Opens path exclusively and sets the line, then reads the whole setting back; on failure
+    // returns false and fills *error. portVariable names the environment variable that chose
+    // path, if one did (for the remedy of a missing device).
+    bool Open(const std::string& path, const LineSettings& settings, SerialError* error,
+              const std::string& portVariable = {});
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
 
     // Reads what is pending, at most max bytes, without waiting. Returns the count (0 when
-    // nothing is pending or the line is gone; then LineLost() tells which).
-    std::size_t Read(std::uint8_t* buf, std::size_t max);
+    // nothing is pending or the line is gone; then LineLost() tells which, and *error, when
+    // given, says why).
+    std::size_t Read(std::uint8_t* buf, std::size_t max, SerialError* error = nullptr);
     // Writes all n bytes, waiting for room in the output queue as long as the line takes bytes.
     // At most the output buffer's size is ever ahead of the line, so that a reply awaited after
     // the last byte of a long transfer is not delayed by our own backlog. What is ahead is

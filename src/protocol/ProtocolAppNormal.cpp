@@ -159,16 +159,16 @@ unsigned CProtocolAppNormal::WriteMemDWord(std::uint32_t address, std::uint32_t 
     return WriteMem(CMD_WRITE_MEM_DWORD, address, value);
 }
 
-unsigned CProtocolAppNormal::CheckConnection()
+CProtocolAppNormal::CheckResult CProtocolAppNormal::CheckConnection()
 {
     if (WriteParams(0, 0, 0, 0, 0, 0) != OK)
-        return 1;
+        return CHECK_NO_ANSWER;
     kmr::Sleep(CHECK_PAUSE_MS);
     std::uint16_t value = 0;
     if (ReadParams(ADDR_FIRST_INPUT, &value) != OK)
-        return 2;
+        return CHECK_PARAM_FAILED;
     kmr::Sleep(CHECK_PAUSE_MS);
     if (ReadMemWord(MEM_CHECK_ADDRESS, &value) != OK)
-        return 3;
-    return 0;
+        return CHECK_MEMORY_FAILED;
+    return CHECK_OK;
 }

@@ -35,9 +35,14 @@ public:
     unsigned ReadMemDWord(std::uint32_t address, std::uint32_t* value);
     unsigned WriteMemWord(std::uint32_t address, std::uint16_t value);
     unsigned WriteMemDWord(std::uint32_t address, std::uint32_t value);
-    // 0 the amplifier answers; 1 the empty write was not acknowledged; 2 reading parameter
-    // 0x3000 failed; 3 reading the memory word at 0x10000000 failed.
-    unsigned CheckConnection();
+    // Results of CheckConnection: the step that failed first, or CHECK_OK.
+    enum CheckResult : unsigned {
+        CHECK_OK = 0,              // the amplifier answered every step
+        CHECK_NO_ANSWER = 1,       // the empty parameter write was not acknowledged
+        CHECK_PARAM_FAILED = 2,    // reading parameter 0x3000 failed
+        CHECK_MEMORY_FAILED = 3,   // reading the memory word at 0x10000000 failed
+    };
+    CheckResult CheckConnection();
 
     // The frame layer this protocol exchanges over.
     CProtocolMACLayer& Mac() { return m_mac; }

@@ -46,36 +46,34 @@ CProtocolAppUpdate::~CProtocolAppUpdate()
 
 bool CProtocolAppUpdate::UpdateSendCommand(unsigned command, int argument)
 {
+    using namespace update;
     std::uint8_t p[CProtocolMACLayer::PAYLOAD_LEN] = {MSG_COMMAND, static_cast<std::uint8_t>(command)};
-    const auto high = static_cast<std::uint8_t>(argument / 256);
-    const auto low = static_cast<std::uint8_t>(argument % 256);
+    auto putCount = [&] {
+        p[POS_BLOCK_COUNT] = static_cast<std::uint8_t>(argument / 256);
+        p[POS_BLOCK_COUNT + 1] = static_cast<std::uint8_t>(argument % 256);
+    };
     switch (command) {
-    case 0x00: {  // synchronise
-        static constexpr std::uint8_t sync[] = {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
-        std::memcpy(p + 2, sync, sizeof sync);
+    case CMD_SYNC:
+        std::memcpy(p + POS_SYNC_PATTERN, SYNC_PATTERN, sizeof SYNC_PATTERN);
         break;
-    }
-    case 0x01:  // establish: the kind of update
-        p[2] = argument == KIND_SYSTEM ? 0x11 : argument == KIND_PRESET ? 0x22 : argument == KIND_TEST ? 0x33 : 0x00;
+    case CMD_ESTABLISH:
+        p[POS_KIND] = argument == KIND_SYSTEM   ? KIND_SYSTEM_CODE
+                      : argument == KIND_PRESET ? KIND_PRESET_CODE
+                      : argument == KIND_TEST   ? KIND_TEST_CODE
+                                                : KIND_UNKNOWN_CODE;
         break;
-    case 0x02: {  // erase: flash unlock-and-erase triples, sent as they are
-        static constexpr std::uint8_t erase[] = {0x0A, 0xAA, 0xAA, 0x05, 0x55, 0x55, 0x0A, 0xAA, 0x80};
-        std::memcpy(p + 2, erase, sizeof erase);
+    case CMD_ERASE:
+        std::memcpy(p + POS_ERASE_SEQUENCE, ERASE_SEQUENCE, sizeof ERASE_SEQUENCE);
         break;
-    }
-    case 0x03: {  // begin writing N blocks: N, then the unlock-and-program triples
-        static constexpr std::uint8_t program[] = {0x0A, 0xAA, 0xAA, 0x05, 0x55, 0x55, 0x0A, 0xAA, 0xA0};
-        p[2] = high;
-        p[3] = low;
-        std::memcpy(p + 4, program, sizeof program);
+    case CMD_BEGIN_WRITE:
+        putCount();
+        std::memcpy(p + POS_PROGRAM_SEQUENCE, PROGRAM_SEQUENCE, sizeof PROGRAM_SEQUENCE);
         break;
-    }
-    case 0x04:  // all N blocks written
-        p[2] = high;
-        p[3] = low;
+    case CMD_END_WRITE:
+        putCount();
         break;
-    case 0x05: case 0x06: case 0x11: case 0x12: case 0x13: case 0x14: case 0x15: case 0x22: case 0x32:
-        break;
+    case CMD_END_VERIFY: case CMD_FINISH: case 0x11: case 0x12: case 0x13: case 0x14: case 0x15: case 0x22: case 0x32:
+        break;  // the codes that no sequence uses go out as they are
     default:
         kmr::ShowMessage("CProtocolAppUpdate::UpdateSendCommand error: no this command to send!");
         return false;
@@ -85,8 +83,8 @@ bool CProtocolAppUpdate::UpdateSendCommand(unsigned command, int argument)
 
 bool CProtocolAppUpdate::SendDataBlock(const std::uint8_t* block12)
 {
-    std::uint8_t p[CProtocolMACLayer::PAYLOAD_LEN] = {MSG_DATA};
-    std::memcpy(p + 1, block12, kBlockLen);
+    std::uint8_t p[CProtocolMACLayer::PAYLOAD_LEN] = {update::MSG_DATA};
+    std::memcpy(p + update::POS_DATA, block12, kBlockLen);
     return Send(p);
 }
 
@@ -281,13 +279,13 @@ void CProtocolAppUpdate::ReceiveThread()
             kmr::Sleep(RECEIVE_POLL_MS);
             continue;
         }
-        if (p[0] != MSG_COMMAND)
+        if (p[update::POS_TYPE] != update::MSG_COMMAND)
             continue;
-        switch (p[1]) {
-        case ACK_ESTABLISH: m_establishFlag = 1; break;
-        case ACK_ERASE: m_eraseFlag = 1; break;
-        case ACK_WRITE: m_writeFlag = 1; break;
-        case ACK_VERIFY: m_verifyFlag = 1; break;
+        switch (p[update::POS_CODE]) {
+        case update::ACK_ESTABLISH: m_establishFlag = 1; break;
+        case update::ACK_ERASE: m_eraseFlag = 1; break;
+        case update::ACK_WRITE: m_writeFlag = 1; break;
+        case update::ACK_VERIFY: m_verifyFlag = 1; break;
         default: break;
         }
     }
@@ -327,21 +325,21 @@ void CProtocolAppUpdate::SystemOrPresetThread(Kind kind, MessageTargetPtr target
     }
     const std::uint32_t start = system ? CUpdateFile::SYSTEM_DATA_OFFSET : 0;
     const Wait eraseWait = system ? SYSTEM_ERASE_WAIT : PRESET_ERASE_WAIT;
-    const int eraseStep = system ? 10 : 50;
+    const int eraseStep = system ? SYSTEM_ERASE_STEP : PRESET_ERASE_STEP;
 
     // A command that cannot be sent ends its phase at once, as a missing acknowledge would.
     [&] {
-        const bool synchronised = UpdateSendCommand(0x00, 0);
+        const bool synchronised = UpdateSendCommand(update::CMD_SYNC, 0);
         kmr::Sleep(SYNC_PAUSE_MS);
 
         m_establishFlag = 0;
-        const bool establishSent = synchronised && UpdateSendCommand(0x01, kind);
+        const bool establishSent = synchronised && UpdateSendCommand(update::CMD_ESTABLISH, kind);
         Post(target, kind, ESTABLISHING);
         if (!establishSent || !WaitFor(m_establishFlag, ESTABLISH_WAIT))
             return Post(target, kind, ESTABLISH_FAILED);
 
         m_eraseFlag = 0;
-        const bool eraseSent = UpdateSendCommand(0x02, 0);
+        const bool eraseSent = UpdateSendCommand(update::CMD_ERASE, 0);
         Post(target, kind, ERASING);
         m_eraseCounter = 0;
         bool erased = false;
@@ -357,20 +355,20 @@ void CProtocolAppUpdate::SystemOrPresetThread(Kind kind, MessageTargetPtr target
             return Post(target, kind, ERASE_FAILED);
 
         Post(target, kind, WRITING);
-        if (!UpdateSendCommand(0x03, n) || !SendFileBlocks(target, start, n, 1, kind))
+        if (!UpdateSendCommand(update::CMD_BEGIN_WRITE, n) || !SendFileBlocks(target, start, n, 1, kind))
             return Post(target, kind, WRITE_FAILED);
         m_writeFlag = 0;
-        if (!UpdateSendCommand(0x04, n) || !WaitFor(m_writeFlag, WRITE_WAIT))
+        if (!UpdateSendCommand(update::CMD_END_WRITE, n) || !WaitFor(m_writeFlag, WRITE_WAIT))
             return Post(target, kind, WRITE_FAILED);
 
         Post(target, kind, VERIFYING);
         if (!SendFileBlocks(target, start, n, 2, kind))
             return Post(target, kind, VERIFY_FAILED);
         m_verifyFlag = 0;
-        if (!UpdateSendCommand(0x05, 0) || !WaitFor(m_verifyFlag, VERIFY_WAIT))
+        if (!UpdateSendCommand(update::CMD_END_VERIFY, 0) || !WaitFor(m_verifyFlag, VERIFY_WAIT))
             return Post(target, kind, VERIFY_FAILED);
 
-        UpdateSendCommand(0x06, 0);
+        UpdateSendCommand(update::CMD_FINISH, 0);
         ClearAckFlags();
         kmr::Sleep(FINISH_PAUSE_MS);
         kmr::ShowMessage(kSuccessText);
@@ -396,34 +394,34 @@ void CProtocolAppUpdate::UpdateTestThread(MessageTargetPtr target)
     };
     if (m_updateStop.load() != 0)
         return;  // stopped before the first command: nothing is sent
-    const bool synchronised = UpdateSendCommand(0x00, 0);
+    const bool synchronised = UpdateSendCommand(update::CMD_SYNC, 0);
     kmr::Sleep(SYNC_PAUSE_MS);
     Post(target, kind, ESTABLISHING);
 
     m_establishFlag = 0;
-    if (!synchronised || !UpdateSendCommand(0x01, kind) || !WaitFor(m_establishFlag, ESTABLISH_WAIT))
+    if (!synchronised || !UpdateSendCommand(update::CMD_ESTABLISH, kind) || !WaitFor(m_establishFlag, ESTABLISH_WAIT))
         return fail(ESTABLISH_FAILED);
 
     Post(target, kind, ERASING);
     m_eraseFlag = 0;
-    if (!UpdateSendCommand(0x02, 0) || !WaitFor(m_eraseFlag, TEST_ERASE_WAIT))
+    if (!UpdateSendCommand(update::CMD_ERASE, 0) || !WaitFor(m_eraseFlag, TEST_ERASE_WAIT))
         return fail(ERASE_FAILED);
 
     Post(target, kind, WRITING);
-    if (!UpdateSendCommand(0x03, TEST_BLOCKS) || !SendTestBlocks(TEST_BLOCKS))
+    if (!UpdateSendCommand(update::CMD_BEGIN_WRITE, TEST_BLOCKS) || !SendTestBlocks(TEST_BLOCKS))
         return fail(WRITE_FAILED);
     m_writeFlag = 0;
-    if (!UpdateSendCommand(0x04, TEST_BLOCKS) || !WaitFor(m_writeFlag, WRITE_WAIT))
+    if (!UpdateSendCommand(update::CMD_END_WRITE, TEST_BLOCKS) || !WaitFor(m_writeFlag, WRITE_WAIT))
         return fail(WRITE_FAILED);
 
     Post(target, kind, VERIFYING);
     if (!SendTestBlocks(TEST_BLOCKS))
         return fail(VERIFY_FAILED);
     m_verifyFlag = 0;
-    if (!UpdateSendCommand(0x05, 0) || !WaitFor(m_verifyFlag, TEST_VERIFY_WAIT))
+    if (!UpdateSendCommand(update::CMD_END_VERIFY, 0) || !WaitFor(m_verifyFlag, TEST_VERIFY_WAIT))
         return fail(VERIFY_FAILED);
 
-    UpdateSendCommand(0x06, 0);
+    UpdateSendCommand(update::CMD_FINISH, 0);
     ClearAckFlags();
     EndRun(kind);
     Post(target, kind, UPDATE_OK);

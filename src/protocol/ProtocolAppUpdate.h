@@ -15,6 +15,7 @@
 // failure code, after the port's error has been shown once for the run.
 #include "link/ProtocolMACLayer.h"
 #include "platform/Messages.h"
+#include "protocol/UpdateMessages.h"
 #include "update/UpdateFile.h"
 
 #include <atomic>
@@ -24,15 +25,8 @@
 
 class CProtocolAppUpdate {
 public:
-    // Payload byte 0
-    static constexpr std::uint8_t MSG_COMMAND = 0xD0;  // command to, acknowledge from the amplifier
-    static constexpr std::uint8_t MSG_DATA = 0xE0;     // 12 bytes of update data
-    // Acknowledges (payload byte 1)
-    static constexpr std::uint8_t ACK_ESTABLISH = 0x11;
-    static constexpr std::uint8_t ACK_ERASE = 0x12;
-    static constexpr std::uint8_t ACK_WRITE = 0x13;
-    static constexpr std::uint8_t ACK_VERIFY = 0x14;
-    // Establish arguments
+    // The kind of update: the argument of the establish command (the bytes on the wire are in
+    // UpdateMessages.h).
     enum Kind { KIND_SYSTEM = 0, KIND_PRESET = 1, KIND_TEST = 2 };
 
     // wParam of WM_PROTOCOL_UPDATE_MSG for each kind: phase codes base + 0..8, progress codes
@@ -60,6 +54,9 @@ public:
     static constexpr Wait WRITE_WAIT{50, 10};
     static constexpr Wait VERIFY_WAIT{50, 50};
     static constexpr Wait TEST_VERIFY_WAIT{50, 10};
+    // lParam of the erase progress after each erase test: test count times this.
+    static constexpr int SYSTEM_ERASE_STEP = 10;
+    static constexpr int PRESET_ERASE_STEP = 50;
 
     static constexpr int PRESET_BLOCKS = CUpdateFile::PRESET_SEND_BLOCKS;  // 2730
     static constexpr int TEST_BLOCKS = 10;

@@ -10,6 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <unistd.h>
+#include <sys/stat.h>
+#include <grp.h>
 #include <sys/ioctl.h>
 #include <cstdlib>
 #include <thread>
@@ -187,6 +191,47 @@ TEST(SerialPort, StalledLineFailsOnceThenAtOnceUntilReopenedAndCloseLeavesNoExcl
     ASSERT_EQ(host.OpenPort(), 1);
     EXPECT_TRUE(host.WriteBlock(block.data(), block.size()));
     host.ClosePort();
+}
+
+TEST(SerialError, OneTextForEveryOperationAndAdviceThatFitsTheDevice)
+{
+    using kmr::SerialError;
+    // A missing device: the remedy names the variable of the port that was chosen.
+    setenv("KMR6650_COM3", "/dev/kmr-no-such-adapter", 1);
+    CMSCommDlg host;
+    host.SetPortSettings(3, "56000", "N", "8", "2");
+    EXPECT_EQ(host.OpenPort(), 0);
+    unsetenv("KMR6650_COM3");
+    EXPECT_EQ(host.LastOpenError(),
+              "Error: Can not open COM3 (/dev/kmr-no-such-adapter): no such device (No such file or directory).\n"
+              "Check that the serial cable or USB-serial adapter is plugged in and choose its port; a USB adapter "
+              "is usually /dev/ttyUSB0 (set KMR6650_COM3=/dev/ttyUSB0).");
+    EXPECT_EQ(kmr::SerialErrorFrom(SerialError::Write, "/dev/ttyUSB0", EIO).Text(),
+              "Error: Can not write to /dev/ttyUSB0: the device is gone (Input/output error).\n"
+              "The adapter or the cable was lost: check them, then close and open the port again.");
+    EXPECT_EQ(kmr::SerialErrorFrom(SerialError::Configure, "/dev/ttyS0", EINVAL).Text(),
+              "Error: Can not set up /dev/ttyS0: the line settings were refused (Invalid argument).\n"
+              "Choose other port settings, or another serial adapter.");
+
+    // Permission: the open failure and the survey say the same, and a device only root may open
+    // never gets the advice to join the root group.
+    const std::string rootOnly = ::testing::TempDir() + "kmr-root-only-" + std::to_string(getpid());
+    std::FILE* f = std::fopen(rootOnly.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    chmod(rootOnly.c_str(), 0600);  // no group may use it
+    const SerialError denied = kmr::SerialErrorFrom(SerialError::Open, rootOnly, EACCES);
+    EXPECT_EQ(denied.kind, SerialError::Permission);
+    EXPECT_EQ(denied.reason, "permission denied: only root may open this device");
+    EXPECT_EQ(denied.remedy.find("-aG root"), std::string::npos) << denied.remedy;
+    EXPECT_NE(denied.remedy.find("udev rule"), std::string::npos) << denied.remedy;
+    chmod(rootOnly.c_str(), 0660);
+    if (const group* dialout = getgrnam("dialout"); dialout != nullptr && chown(rootOnly.c_str(), -1, dialout->gr_gid) == 0) {
+        const SerialError joinable = kmr::SerialErrorFrom(SerialError::Open, rootOnly, EACCES);
+        EXPECT_EQ(joinable.reason, "permission denied: the device belongs to the group dialout");
+        EXPECT_NE(joinable.remedy.find("dialout"), std::string::npos) << joinable.remedy;
+    }
+    std::remove(rootOnly.c_str());
 }
 
 TEST(PortSurvey, TellsWhetherEachDeviceCanBeUsedAndWhy)

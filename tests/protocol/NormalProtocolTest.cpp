@@ -130,13 +130,13 @@ TEST_F(NormalProtocol, WrongAnswersAndSilenceGiveTheirCodes)
 
 TEST_F(NormalProtocol, ConnectionCheckResults)
 {
-    EXPECT_EQ(proto.CheckConnection(), 0u);
+    EXPECT_EQ(proto.CheckConnection(), CProtocolAppNormal::CHECK_OK);
     sim.SetMuted(CMD_READ_MEM_WORD, true);
-    EXPECT_EQ(proto.CheckConnection(), 3u);
+    EXPECT_EQ(proto.CheckConnection(), CProtocolAppNormal::CHECK_MEMORY_FAILED);
     sim.SetMuted(CMD_READ_PARAMS, true);
-    EXPECT_EQ(proto.CheckConnection(), 2u);
+    EXPECT_EQ(proto.CheckConnection(), CProtocolAppNormal::CHECK_PARAM_FAILED);
     sim.SetMuted(CMD_WRITE_PARAMS, true);
-    EXPECT_EQ(proto.CheckConnection(), 1u);
+    EXPECT_EQ(proto.CheckConnection(), CProtocolAppNormal::CHECK_NO_ANSWER);
 }
 
 TEST_F(NormalProtocol, MixerModeAndVersionWords)
@@ -177,7 +177,7 @@ TEST_F(NormalProtocol, PulledAdapterFailsExchangesPromptlyAndPortReopens)
 {
     sim.Disconnect();
     const auto start = Clock::now();
-    EXPECT_EQ(proto.CheckConnection(), 1u);
+    EXPECT_EQ(proto.CheckConnection(), CProtocolAppNormal::CHECK_NO_ANSWER);
     std::uint16_t v;
     EXPECT_EQ(proto.ReadParams(0x3000, &v), 1u) << "the request could not be sent";
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(2));
@@ -190,6 +190,6 @@ TEST_F(NormalProtocol, PulledAdapterFailsExchangesPromptlyAndPortReopens)
     ASSERT_TRUE(again.Start());
     host.SetPortDevice(again.SlavePath());
     ASSERT_EQ(host.OpenPort(), 1);
-    EXPECT_EQ(proto.CheckConnection(), 0u);
+    EXPECT_EQ(proto.CheckConnection(), CProtocolAppNormal::CHECK_OK);
     host.ClosePort();
 }

@@ -86,7 +86,7 @@ protected:
     {
         std::vector<std::uint8_t> out;
         for (const auto& p : sim.Received())
-            if (p[0] == U::MSG_COMMAND)
+            if (p[0] == update::MSG_COMMAND)
                 out.push_back(p[1]);
         return out;
     }
@@ -370,7 +370,7 @@ TEST_F(UpdateRun, StalledLineEndsTheWritePassWithinSecondsAndThePortWorksAfterRe
     sim.SetStalled(false);
     host.ClosePort();
     ASSERT_EQ(host.OpenPort(), 1);
-    EXPECT_EQ(proto.CheckConnection(), 0u);
+    EXPECT_EQ(proto.CheckConnection(), CProtocolAppNormal::CHECK_OK);
 }
 
 TEST_F(UpdateRun, StopBeforeTheFirstCommandSendsNothing)
@@ -416,7 +416,7 @@ TEST_F(UpdateRun, OneUserOfTheLineAtATime)
     auto workerPosts = PostRecorder::Create();
     auto updateCommands = [&] {
         const auto received = sim.Received();
-        return std::count_if(received.begin(), received.end(), [](const auto& p) { return p[0] == U::MSG_COMMAND; });
+        return std::count_if(received.begin(), received.end(), [](const auto& p) { return p[0] == update::MSG_COMMAND; });
     };
 
     // A read-all worker holds the line: an update started from another thread is refused with a
@@ -455,7 +455,7 @@ TEST_F(UpdateRun, OneUserOfTheLineAtATime)
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error: The line to the amplifier is in use (an update).\n"
                                                          "Please wait until it has finished, then try again."});
     const auto received = sim.Received();
-    EXPECT_TRUE(std::all_of(received.begin(), received.end(), [](const auto& p) { return p[0] == U::MSG_COMMAND; }))
+    EXPECT_TRUE(std::all_of(received.begin(), received.end(), [](const auto& p) { return p[0] == update::MSG_COMMAND; }))
         << "only the update's own commands reached the amplifier";
     update.StopSystemUpdate();
     WaitEnd(3s);
