@@ -1,6 +1,7 @@
 #include "Cli.h"
 
 #include "link/ProtocolMACLayer.h"
+#include "platform/InputFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Sleep.h"
 
@@ -27,6 +28,18 @@ int UsageError(const std::string& reason)
 {
     std::fprintf(stderr, "kmr6650-cli: %s (see kmr6650-cli --help)\n", reason.c_str());
     return 2;
+}
+
+bool CheckFileArgument(const std::string& path, std::uint64_t maxBytes, int* status)
+{
+    std::string reason;
+    const int fd = kmr::OpenInputFile(path, maxBytes, &reason);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    *status = UsageError("cannot use the file '" + kmr::Printable(path) + "': " + reason);
+    return false;
 }
 
 void InstallMessageHandler(bool yes)

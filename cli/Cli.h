@@ -26,6 +26,11 @@ struct CliOptions {
 // Prints "kmr6650-cli: reason" on standard error and returns the exit status for bad input.
 int UsageError(const std::string& reason);
 
+// A file named on the command line must be a regular file this account can read, of at most
+// maxBytes: true, or false after the reason has been given as bad input (exit status 2).
+// Checked before the port is opened, so that bad input never touches the line.
+bool CheckFileArgument(const std::string& path, std::uint64_t maxBytes, int* status);
+
 // Every message of the core goes to standard output as whole lines. A question is answered
 // OK by --yes, asked on a terminal, and answered Cancel when nobody can be asked.
 void InstallMessageHandler(bool yes);

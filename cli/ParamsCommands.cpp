@@ -5,6 +5,7 @@
 
 #include "params/MixerOps.h"
 #include "params/ParamText.h"
+#include "platform/InputFile.h"
 #include "protocol/ParamTransfer.h"
 
 #include <cerrno>
@@ -102,23 +103,6 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
     return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::string* text, std::string* error)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *error = "cannot read '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    std::ostringstream out;
-    out << in.rdbuf();
-    *text = out.str();
-    if (text->size() > kMaxParamFileBytes) {
-        *error = "'" + path + "' is too large to be a parameter file";
-        return false;
-    }
-    return true;
-}
-
 std::string WrittenLine(int mode)
 {
     return "Wrote mode " + std::to_string(mode) + " and " + std::to_string(PARAM_COUNT) + " parameters.";
@@ -157,13 +141,13 @@ int ParamsLoad(const CliOptions& o, const std::string& path)
 {
     // Everything is checked before the port is even opened: a faulty file sends nothing.
     std::string text, readError;
-    if (!ReadWholeFile(path, &text, &readError))
-        return UsageError(readError);
+    if (!kmr::ReadInputFile(path, kMaxParamFileBytes, &text, &readError))
+        return UsageError("cannot use the file '" + kmr::Printable(path) + "': " + readError);
     CParamTransfer& transfer = TheParamTransfer();
     ParamSettings settings;
     ParamFileError fault;
     if (!ParseParamFile(text, transfer.Table(), &settings, &fault)) {
-        const std::string where = fault.line > 0 ? path + ":" + std::to_string(fault.line) : path;
+        const std::string where = kmr::Printable(path) + (fault.line > 0 ? ":" + std::to_string(fault.line) : "");
         std::fprintf(stderr, "kmr6650-cli: %s: %s\n", where.c_str(), fault.reason.c_str());
         return 2;
     }

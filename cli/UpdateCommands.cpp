@@ -32,6 +32,9 @@ bool OpenUpdateFile(U::Kind kind, const std::string& path)
     return open;
 }
 
+// Update files are refused above 2 GiB (block offsets travel in 32 bits).
+constexpr std::uint64_t kMaxUpdateFileBytes = 0x7FFFFFFF;
+
 volatile std::sig_atomic_t g_interrupted = 0;
 
 extern "C" void OnInterrupt(int)
@@ -107,6 +110,9 @@ int RunUpdate(const CliOptions& o)
     const bool test = o.args.size() == 2 && o.args[1] == "test";
     if (!test && (o.args.size() != 3 || !ParseKind(o.args[1], &kind)))
         return UsageError("usage: update system FILE | update preset FILE | update test");
+    int status = 0;
+    if (!test && !CheckFileArgument(o.args[2], kMaxUpdateFileBytes, &status))
+        return status;
 
     PortSession port(o);
     if (!port.IsOpen())
@@ -139,6 +145,9 @@ int RunCheckFile(const CliOptions& o)
     if (o.args.size() != 3 || !ParseKind(o.args[1], &kind))
         return UsageError("usage: check-file system|preset FILE");
     const bool system = kind == U::KIND_SYSTEM;
+    int status = 0;
+    if (!CheckFileArgument(o.args[2], kMaxUpdateFileBytes, &status))
+        return status;
     if (!OpenUpdateFile(kind, o.args[2]))
         return 1;  // the reason has been shown
     CUpdateFile& files = TheUpdateFile();

@@ -1,5 +1,7 @@
 #include "params/ParamText.h"
 
+#include "platform/InputFile.h"
+
 #include "params/ValueConvert.h"
 
 #include <algorithm>
@@ -150,8 +152,9 @@ std::string FormatParamFile(int mode, CDSPParamTable& table)
 
 bool ParseParamFile(const std::string& text, CDSPParamTable& table, ParamSettings* settings, ParamFileError* error)
 {
-    auto fail = [&](int line, std::string reason) {
-        *error = {line, std::move(reason)};
+    // The reason may quote the file's own bytes: shown escaped, never raw.
+    auto fail = [&](int line, const std::string& reason) {
+        *error = {line, kmr::Printable(reason)};
         return false;
     };
     *settings = ParamSettings{};

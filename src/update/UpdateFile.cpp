@@ -1,5 +1,7 @@
 #include "update/UpdateFile.h"
 
+#include "platform/InputFile.h"
+
 #include "platform/FileChooser.h"
 #include "platform/MessageBox.h"
 
@@ -76,31 +78,13 @@ bool CUpdateFile::Slot::Open(const std::string& path, std::string* error)
     m_name = std::filesystem::path(path).filename().string();
     m_length = 0;
 
-    // Non-blocking, so that a FIFO or a device chosen by mistake cannot hang the open; anything
-    // but a regular file is then refused.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        *error = std::strerror(errno);
+    // Block offsets travel in 32 bits: a file over 2 GiB is refused.
+    std::uint64_t size = 0;
+    const int fd = kmr::OpenInputFile(path, std::numeric_limits<std::int32_t>::max(), error, &size);
+    if (fd < 0)
         return false;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        *error = std::strerror(errno);
-        ::close(fd);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        *error = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
-        ::close(fd);
-        return false;
-    }
-    if (st.st_size > std::numeric_limits<std::int32_t>::max()) {
-        *error = "it is larger than 2 GiB";
-        ::close(fd);
-        return false;
-    }
     m_fd = fd;
-    m_length = static_cast<std::int32_t>(st.st_size);
+    m_length = static_cast<std::int32_t>(size);
     return true;
 }
 

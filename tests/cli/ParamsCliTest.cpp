@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -216,4 +217,36 @@ TEST_F(ParamsCliTest, ResetWritesModeZeroAndEveryDefault)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, std::string(RESET_MODE_WRITE_ERROR_TEXT) + "\n");
     EXPECT_EQ(sim.Received().size(), 2u);
+}
+
+TEST_F(ParamsCliTest, FileArgumentsThatAreNoReadableFilesAreBadInputBeforeThePortIsOpened)
+{
+    const std::string fifo = dir + "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = dir + "huge.bin";
+    std::ofstream(huge).close();
+    fs::resize_file(huge, 3ull << 30);  // sparse: takes no room
+    const std::pair<std::string, std::string> cases[] = {
+        {dir + "missing.txt", "No such file or directory"},
+        {dir, "it is a folder"},
+        {fifo, "it is not a regular file"},  // would block a plain open for ever
+        {"/dev/zero", "it is not a regular file"},  // would never end
+        {huge, "it is larger than"},
+    };
+    for (const auto& [path, reason] : cases)
+        for (const char* command : {"update system ", "update preset ", "check-file system ", "params load "}) {
+            const CliRun r = RunProgram(KMR_CLI_PATH, std::string("--port /dev/kmr-no-such-adapter --yes ") + command + path);
+            EXPECT_EQ(r.status, 2) << command << path;
+            EXPECT_NE(r.err.find("cannot use the file '" + path + "': " + reason), std::string::npos) << r.err;
+            EXPECT_EQ(r.out.find("Can not open port."), std::string::npos) << "the port is never opened: " << r.out;
+        }
+
+    // A file's own bytes are quoted escaped: no terminal control, and a NUL does not cut the text.
+    const char raw[] = "mode 0\n\x1b[2Jx\0y 5\n";
+    WriteText(dir + "escape.txt", std::string(raw, sizeof raw - 1));
+    const CliRun r = Cli("params load " + dir + "escape.txt");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("escape.txt:2: expected \"mode M\" or \"0xAAAA VALUE\", not '\\x1B[2Jx\\x00y'"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find('\x1b'), std::string::npos);
 }
