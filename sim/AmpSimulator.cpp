@@ -4,6 +4,7 @@
 #include "params/ParamTable.h"
 #include "params/ValueConvert.h"
 #include "protocol/NormalMessages.h"
+#include "protocol/UpdateMessages.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -155,7 +156,7 @@ std::uint32_t CAmpSimulator::GetMemory(std::uint32_t address) const
 std::vector<CAmpSimulator::Payload> CAmpSimulator::Received() const
 {
     std::lock_guard<std::mutex> lock(m_lock);
-    return m_received;
+    return {m_received.begin(), m_received.end()};
 }
 
 void CAmpSimulator::ClearReceived()
@@ -248,9 +249,11 @@ void CAmpSimulator::OnByte(std::uint8_t b)
     }
     Payload request;
     std::memcpy(request.data(), m_frame + 1, request.size());
-    {
+    if (request[0] != update::MSG_DATA) {
         std::lock_guard<std::mutex> lock(m_lock);
         m_received.push_back(request);
+        if (m_received.size() > RECEIVED_LOG_MAX)
+            m_received.pop_front();
     }
     HandleRequest(request);
 }

@@ -88,7 +88,10 @@ public:
     // The update side: acknowledges, erase time, received image, update faults.
     CSimUpdate& Update() { return m_update; }
 
-    // What arrived: every valid request payload, and the count of frames with a bad sum.
+    // What arrived: the latest valid request payloads (at most RECEIVED_LOG_MAX, the oldest
+    // dropped first; update data blocks are not kept here, their bytes are in the update's
+    // image), and the count of frames with a bad sum.
+    static constexpr std::size_t RECEIVED_LOG_MAX = 4096;
     std::vector<Payload> Received() const;
     unsigned BadFrames() const { return m_badFrames.load(); }
     void ClearReceived();
@@ -123,7 +126,7 @@ private:
     std::map<std::uint16_t, std::uint16_t> m_outOfRangeValue;  // per address with a range
     std::set<std::uint16_t> m_outOfRangeOn;  // addresses whose reads answer their out-of-range value
     std::map<std::uint32_t, std::uint32_t> m_memory;
-    std::vector<Payload> m_received;
+    std::deque<Payload> m_received;
 
     // Serving thread only.
     std::uint8_t m_frame[16] = {};
