@@ -1,8 +1,8 @@
 #include "app/DlgCommOption.h"
 
-#include "app/ColorScheme.h"
 #include "app/VersionText.h"
 #include "controls/ColorButton.h"
+#include "controls/ColorScheme.h"
 #include "link/DlgPortSettings.h"
 #include "link/MSCommDlg.h"
 #include "link/ProtocolMACLayer.h"
