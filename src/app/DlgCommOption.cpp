@@ -8,9 +8,9 @@
 #include "link/ProtocolMACLayer.h"
 #include "params/MixerLink.h"
 #include "platform/MessageBox.h"
-#include "platform/QtPlatform.h"
 #include "platform/Sleep.h"
 #include "protocol/ProtocolAppNormal.h"
+#include "qtplatform/QtPlatform.h"
 #include "res/Resource.h"
 
 #include <QCoreApplication>

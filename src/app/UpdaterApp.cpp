@@ -6,8 +6,8 @@
 #include "link/ProtocolMACLayer.h"
 #include "protocol/ParamTransfer.h"
 #include "protocol/ProtocolAppUpdate.h"
+#include "qtplatform/QtFileChooser.h"
 #include "update/DlgUpdate.h"
-#include "update/QtFileChooser.h"
 
 CUpdaterApp::CUpdaterApp()
 {

@@ -5,11 +5,11 @@
 #include "link/DlgPortSettings.h"
 #include "link/MSCommDlg.h"
 #include "link/ProtocolMACLayer.h"
-#include "platform/QtPlatform.h"
 #include "protocol/NormalMessages.h"
+#include "qtplatform/DlgMessage.h"
+#include "qtplatform/QtPlatform.h"
 #include "res/Resource.h"
 #include "support/MessageRecorder.h"
-#include "update/DlgMessage.h"
 
 #include <QAccessible>
 #include <QComboBox>

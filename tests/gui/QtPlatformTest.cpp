@@ -1,7 +1,7 @@
 #include "gui/GuiTestSupport.h"
-#include "platform/QtPlatform.h"
+#include "qtplatform/DlgMessage.h"
+#include "qtplatform/QtPlatform.h"
 #include "res/Resource.h"
-#include "update/DlgMessage.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -9,15 +9,15 @@
 #include "link/MSCommDlg.h"
 #include "link/ProtocolMACLayer.h"
 #include "platform/FileChooser.h"
-#include "platform/QtPlatform.h"
 #include "protocol/ProtocolAppUpdate.h"
+#include "qtplatform/DlgMessage.h"
+#include "qtplatform/QtFileChooser.h"
+#include "qtplatform/QtPlatform.h"
 #include "res/Resource.h"
 #include "support/MessageRecorder.h"
 #include "support/SimLink.h"
-#include "update/DlgMessage.h"
 #include "update/DlgUpdate.h"
 #include "update/DlgUpdateOption.h"
-#include "update/QtFileChooser.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "update/DlgProgress.h"
+#include "qtplatform/DlgProgress.h"
 
 #include "controls/ColorScheme.h"
 #include "res/Resource.h"
