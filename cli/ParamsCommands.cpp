@@ -5,7 +5,7 @@
 
 #include "params/MixerOps.h"
 #include "params/ParamText.h"
-#include "protocol/ParamTransfer.h"
+#include "params/ParamTransfer.h"
 
 #include <cerrno>
 #include <cstdio>

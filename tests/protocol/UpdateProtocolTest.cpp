@@ -1,8 +1,8 @@
 // Update runs over a pseudo-terminal against the simulated amplifier.
 #include "UpdateFileMaker.h"
+#include "params/ParamTransfer.h"
 #include "platform/FileChooser.h"
 #include "platform/Sleep.h"
-#include "protocol/ParamTransfer.h"
 #include "protocol/ProtocolAppUpdate.h"
 #include "support/MessageRecorder.h"
 #include "support/PostRecorder.h"

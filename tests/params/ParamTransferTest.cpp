@@ -1,9 +1,9 @@
 // Whole-record transfer and the mixer actions, over a pseudo-terminal with the simulated
 // amplifier, checked on the amplifier's side (the requests it received, the values it holds).
 #include "params/MixerOps.h"
+#include "params/ParamTransfer.h"
 #include "params/ValueConvert.h"
 #include "protocol/NormalMessages.h"
-#include "protocol/ParamTransfer.h"
 #include "support/MessageRecorder.h"
 #include "support/PostRecorder.h"
 #include "support/SimLink.h"
