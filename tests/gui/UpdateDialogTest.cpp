@@ -16,6 +16,8 @@
 #include "res/Resource.h"
 #include "support/MessageRecorder.h"
 #include "support/SimLink.h"
+#include "support/TempUpdateFile.h"
+#include "support/Wait.h"
 #include "update/DlgUpdate.h"
 #include "update/DlgUpdateOption.h"
 
@@ -30,10 +32,8 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
-#include <cstdio>
 #include <gtest/gtest.h>
-#include <thread>
-#include <unistd.h>
+#include <list>
 
 namespace {
 using U = CProtocolAppUpdate;
@@ -119,18 +119,9 @@ protected:
         TheUpdateFile().CloseSystemFile();
         TheUpdateFile().ClosePresetFile();
         kmr::SetFileChooser(m_previousChooser);
-        for (const std::string& f : m_files)
-            std::remove(f.c_str());
     }
 
-    std::string WriteFile(const std::vector<std::uint8_t>& bytes)
-    {
-        const std::string path = ::testing::TempDir() + "kmr-dlgupdate-" + std::to_string(getpid()) + "-" +
-                                 std::to_string(m_files.size()) + ".bin";
-        EXPECT_TRUE(kmr::sim::WriteUpdateFile(path, bytes));
-        m_files.push_back(path);
-        return path;
-    }
+    std::string WriteFile(const std::vector<std::uint8_t>& bytes) { return m_files.emplace_back(bytes).Path(); }
     static std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
     void Click(int id) { QTest::mouseClick(dialog.Control(id), Qt::LeftButton); }
@@ -149,7 +140,7 @@ protected:
 
 private:
     kmr::FileChooser m_previousChooser;
-    Texts m_files;
+    std::list<TempUpdateFile> m_files;  // a list keeps them without moving them
 };
 
 // No port: messages recorded and answered OK unless told otherwise; a started update fails at
@@ -483,8 +474,8 @@ TEST(QtFileChooser, ShowsTheOpenFileDialogWithFilterSuffixAndInitialName)
     EXPECT_EQ(QtNameFilters("Mixer Software Update files|*.bin|").toStdString(), "Mixer Software Update files (*.bin)");
     EXPECT_EQ(QtNameFilters("Images|*.bin;*.img|All files|*|").toStdString(), "Images (*.bin *.img);;All files (*)");
 
-    const std::string path = ::testing::TempDir() + "kmr-chooser-" + std::to_string(getpid()) + ".bin";
-    ASSERT_TRUE(kmr::sim::WriteUpdateFile(path, {1, 2, 3}));
+    const TempUpdateFile file({1, 2, 3});
+    const std::string& path = file.Path();
     const kmr::FileChooser chooser = QtFileChooser();
     for (bool accept : {true, false}) {
         bool seen = false;
@@ -509,10 +500,11 @@ TEST(QtFileChooser, ShowsTheOpenFileDialogWithFilterSuffixAndInitialName)
         EXPECT_TRUE(seen);
         EXPECT_EQ(answer, accept ? path : std::string());
     }
-    std::remove(path.c_str());
 
     std::string fromWorker = "unset";
-    std::thread([&] { fromWorker = chooser("Mixer Preset Update files|*.bin|", "bin", "WriteFlashFile", true); }).join();
+    TestThread([&] {
+        fromWorker = chooser("Mixer Preset Update files|*.bin|", "bin", "WriteFlashFile", true);
+    }).Join(std::chrono::seconds(5));
     EXPECT_EQ(fromWorker, "") << "off the GUI thread it refuses rather than touching widgets";
 }
 
