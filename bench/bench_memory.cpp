@@ -12,7 +12,7 @@
 #include "link/MSCommDlg.h"
 #include "protocol/ProtocolAppUpdate.h"
 #include "res/Resource.h"
-#include "update/DlgMessage.h"
+#include "qtplatform/DlgMessage.h"
 #include "update/DlgUpdate.h"
 #include "update/DlgUpdateOption.h"
 

@@ -8,8 +8,8 @@
 #include "PacedLine.h"
 #include "link/MSCommDlg.h"
 #include "link/ProtocolMACLayer.h"
+#include "params/ParamTransfer.h"
 #include "platform/MessageBox.h"
-#include "protocol/ParamTransfer.h"
 
 #include <algorithm>
 #include <atomic>

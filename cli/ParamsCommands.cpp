@@ -5,8 +5,8 @@
 
 #include "params/MixerOps.h"
 #include "params/ParamText.h"
+#include "params/ParamTransfer.h"
 #include "platform/InputFile.h"
-#include "protocol/ParamTransfer.h"
 
 #include <cerrno>
 #include <cstdio>

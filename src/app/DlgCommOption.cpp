@@ -1,16 +1,16 @@
 #include "app/DlgCommOption.h"
 
-#include "app/ColorScheme.h"
 #include "app/VersionText.h"
 #include "controls/ColorButton.h"
+#include "controls/ColorScheme.h"
 #include "link/DlgPortSettings.h"
 #include "link/MSCommDlg.h"
 #include "link/ProtocolMACLayer.h"
 #include "params/MixerLink.h"
 #include "platform/MessageBox.h"
-#include "platform/QtPlatform.h"
 #include "platform/Sleep.h"
 #include "protocol/ProtocolAppNormal.h"
+#include "qtplatform/QtPlatform.h"
 #include "res/Resource.h"
 
 #include <QCoreApplication>

@@ -4,10 +4,10 @@
 #include "link/DlgPortSettings.h"
 #include "link/MSCommDlg.h"
 #include "link/ProtocolMACLayer.h"
-#include "protocol/ParamTransfer.h"
+#include "params/ParamTransfer.h"
 #include "protocol/ProtocolAppUpdate.h"
+#include "qtplatform/QtFileChooser.h"
 #include "update/DlgUpdate.h"
-#include "update/QtFileChooser.h"
 
 CUpdaterApp::CUpdaterApp()
 {

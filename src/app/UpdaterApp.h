@@ -2,7 +2,7 @@
 // The application object of the desktop program: creates the windows once the QApplication
 // exists, shows the main window modally, and at the end stops every worker and closes the port
 // before the objects they use are gone.
-#include "platform/QtPlatform.h"
+#include "qtplatform/QtPlatform.h"
 
 #include <memory>
 

@@ -1,8 +1,8 @@
 #include "app/UpdaterDlg.h"
 
-#include "app/ColorScheme.h"
 #include "app/DlgCommOption.h"
 #include "controls/ColorButton.h"
+#include "controls/ColorScheme.h"
 #include "res/Pictures.h"
 #include "res/Resource.h"
 #include "update/DlgUpdateOption.h"

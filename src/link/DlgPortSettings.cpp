@@ -1,6 +1,6 @@
 #include "link/DlgPortSettings.h"
 
-#include "app/ColorScheme.h"
+#include "controls/ColorScheme.h"
 #include "res/Resource.h"
 
 #include <QComboBox>

@@ -10,7 +10,7 @@
 // thread). The exchanges run synchronously in that thread; messages are shown there through
 // kmr::ShowMessage. The worker then reports to the target only by posting
 // WM_PROTOCOL_NORMAL_MSG (see ParamTransfer.h).
-#include "protocol/ParamTransfer.h"
+#include "params/ParamTransfer.h"
 
 #include <functional>
 

@@ -1,6 +1,6 @@
 #include "res/Pictures.h"
 
-#include "app/ColorScheme.h"
+#include "controls/ColorScheme.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 #include "update/DlgUpdate.h"
 
-#include "app/ColorScheme.h"
+#include "controls/ColorScheme.h"
 #include "platform/FileChooser.h"
 #include "platform/MessageBox.h"
 #include "protocol/ProtocolAppUpdate.h"

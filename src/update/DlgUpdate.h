@@ -14,7 +14,7 @@
 // each opening hands to the update protocol; a post that arrives after the dialog has closed is
 // dropped.
 #include "platform/Messages.h"
-#include "platform/QtPlatform.h"
+#include "qtplatform/QtPlatform.h"
 #include "res/DialogBuilder.h"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
 #include "update/DlgUpdateOption.h"
 
-#include "app/ColorScheme.h"
+#include "controls/ColorScheme.h"
 #include "link/MSCommDlg.h"
 #include "platform/MessageBox.h"
 #include "protocol/ProtocolAppUpdate.h"

@@ -4,11 +4,13 @@
 #include "UpdateFileMaker.h"
 #include "support/CliRunner.h"
 #include "support/SimLink.h"
+#include "support/TempUpdateFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
+#include <list>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -138,20 +140,8 @@ protected:
         CliTest::SetUp();
         sim.Update().SetEraseTimeMs(100);
     }
-    void TearDown() override
-    {
-        for (const std::string& f : files)
-            std::remove(f.c_str());
-    }
-    std::string File(const std::vector<std::uint8_t>& bytes)
-    {
-        const std::string path = ::testing::TempDir() + "kmr-cli-" + std::to_string(getpid()) + "-" +
-                                 std::to_string(files.size()) + ".bin";
-        EXPECT_TRUE(kmr::sim::WriteUpdateFile(path, bytes));
-        files.push_back(path);
-        return path;
-    }
-    std::vector<std::string> files;
+    std::string File(const std::vector<std::uint8_t>& bytes) { return files.emplace_back(bytes).Path(); }
+    std::list<TempUpdateFile> files;  // a list keeps them without moving them
 };
 
 } // namespace

@@ -5,11 +5,12 @@
 #include "link/DlgPortSettings.h"
 #include "link/MSCommDlg.h"
 #include "link/ProtocolMACLayer.h"
-#include "platform/QtPlatform.h"
 #include "protocol/NormalMessages.h"
+#include "qtplatform/DlgMessage.h"
+#include "qtplatform/QtPlatform.h"
 #include "res/Resource.h"
 #include "support/MessageRecorder.h"
-#include "update/DlgMessage.h"
+#include "support/ScopedEnv.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -17,9 +18,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 
 namespace {
 const char* const NO_ANSWER = CDlgCommOption::NOT_CONNECTED_TEXT;
@@ -39,15 +40,13 @@ protected:
     {
         std::string error;
         ASSERT_TRUE(sim.Start(&error)) << error;
-        setenv("KMR6650_COM1", sim.SlavePath().c_str(), 1);
+        com1.emplace("KMR6650_COM1", sim.SlavePath());
         MakePanel();
     }
     void TearDown() override
     {
         panel.reset();
         EXPECT_EQ(ThePortHost().IsPortOpen(), 0) << "the panel closes the port when it goes";
-        for (const char* var : {"KMR6650_COM1", "KMR6650_COM3"})
-            unsetenv(var);
         ThePortHost().SetDefaultSettings();
         sim.Stop();
     }
@@ -81,6 +80,7 @@ protected:
 
     MessageRecorder messages;
     CAmpSimulator sim;
+    std::optional<ScopedEnv> com1;  // COM1 is the simulator
     CDlgPortSettings settings;
     std::unique_ptr<CDlgCommOption> panel;
     int mixerReads = 0;
@@ -235,30 +235,31 @@ TEST_F(CommPanel, SilentAmplifierGivesConnectionErrorAndTheMessageWithOkAlone)
 TEST_F(CommPanel, MissingDeviceTellsWhyThenRunsTheConnectionErrorFlow)
 {
     const std::string device = "/nonexistent/kmr-tty";
-    setenv("KMR6650_COM1", device.c_str(), 1);
     {
-        CaptionAtFirstWrite spy(*panel);
-        Press(IDC_COMM_OPEN_PORT);
-        EXPECT_EQ(spy.caption, QString("Can not open port.")) << "the caption while the check runs";
-    }
-    const std::vector<std::string> shown = messages.Texts();
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_NE(shown[0].find(device), std::string::npos) << "the reason names the device: " << shown[0];
-    EXPECT_EQ(shown[1], NO_ANSWER);
-    EXPECT_EQ(Text(IDC_COMM_OPEN_PORT), QString("Connection Error"));
-    EXPECT_EQ(panel->IsOpen(), 1) << "the next press closes";
-    EXPECT_EQ(panel->IsConnected(), 0);
-    EXPECT_EQ(ThePortHost().IsPortOpen(), 0);
-    EXPECT_EQ(Text(IDC_COMM_FW_VERSION), FW_FAILED);
-    EXPECT_EQ(OpenPortFace(), STYLE_1_FACE);
+        const ScopedEnv missing("KMR6650_COM1", device);
+        {
+            CaptionAtFirstWrite spy(*panel);
+            Press(IDC_COMM_OPEN_PORT);
+            EXPECT_EQ(spy.caption, QString("Can not open port.")) << "the caption while the check runs";
+        }
+        const std::vector<std::string> shown = messages.Texts();
+        ASSERT_EQ(shown.size(), 2u);
+        EXPECT_NE(shown[0].find(device), std::string::npos) << "the reason names the device: " << shown[0];
+        EXPECT_EQ(shown[1], NO_ANSWER);
+        EXPECT_EQ(Text(IDC_COMM_OPEN_PORT), QString("Connection Error"));
+        EXPECT_EQ(panel->IsOpen(), 1) << "the next press closes";
+        EXPECT_EQ(panel->IsConnected(), 0);
+        EXPECT_EQ(ThePortHost().IsPortOpen(), 0);
+        EXPECT_EQ(Text(IDC_COMM_FW_VERSION), FW_FAILED);
+        EXPECT_EQ(OpenPortFace(), STYLE_1_FACE);
 
-    Press(IDC_COMM_OPEN_PORT);
-    EXPECT_EQ(Text(IDC_COMM_OPEN_PORT), QString("Open Port"));
-    EXPECT_EQ(panel->IsOpen(), 0);
-    EXPECT_EQ(messages.Texts().size(), 2u);
+        Press(IDC_COMM_OPEN_PORT);
+        EXPECT_EQ(Text(IDC_COMM_OPEN_PORT), QString("Open Port"));
+        EXPECT_EQ(panel->IsOpen(), 0);
+        EXPECT_EQ(messages.Texts().size(), 2u);
+    }
 
     // With the device back, the same panel opens it.
-    setenv("KMR6650_COM1", sim.SlavePath().c_str(), 1);
     OpenGood();
 }
 
@@ -268,7 +269,7 @@ TEST_F(CommPanel, ChosenPortIsShownAndOpenedNextWhileAnOpenPortStaysAsItIs)
     std::string error;
     ASSERT_TRUE(third.Start(&error)) << error;
     third.SetParam(normal::ADDR_VERSION_FIRST, 2000);
-    setenv("KMR6650_COM3", third.SlavePath().c_str(), 1);
+    const ScopedEnv com3("KMR6650_COM3", third.SlavePath());
 
     OpenGood();
     WhenModalShown<CDlgPortSettings>([](CDlgPortSettings& d) {

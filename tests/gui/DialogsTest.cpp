@@ -1,7 +1,7 @@
 #include "gui/GuiTestSupport.h"
+#include "qtplatform/DlgMessage.h"
+#include "qtplatform/DlgProgress.h"
 #include "res/Resource.h"
-#include "update/DlgMessage.h"
-#include "update/DlgProgress.h"
 
 #include <QLabel>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "gui/GuiTestSupport.h"
 #include "gui/WidgetTestSupport.h"
 
-#include "update/DlgMessage.h"
+#include "qtplatform/DlgMessage.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,7 +1,8 @@
 #include "gui/GuiTestSupport.h"
-#include "platform/QtPlatform.h"
+#include "qtplatform/DlgMessage.h"
+#include "qtplatform/QtPlatform.h"
 #include "res/Resource.h"
-#include "update/DlgMessage.h"
+#include "support/Wait.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -38,7 +39,7 @@ TEST_F(GuiMessages, WorkerBlocksUntilAnsweredOnTheGuiThreadGuiThreadCallsDirectl
 {
     std::atomic<bool> done{false};
     std::atomic<int> answer{-1};
-    std::thread worker([&] {
+    TestThread worker([&] {
         answer = kmr::ShowMessage("Are you sure?", true);
         done = true;
     });
@@ -49,7 +50,7 @@ TEST_F(GuiMessages, WorkerBlocksUntilAnsweredOnTheGuiThreadGuiThreadCallsDirectl
         ClickControl(d, IDOK);
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 5000));
-    worker.join();
+    worker.Join();
     EXPECT_TRUE(blocked);
     EXPECT_EQ(answer, kmr::MSG_OK);
 
@@ -61,16 +62,15 @@ TEST_F(GuiMessages, ShutdownReleasesAWaitingWorkerAndAnswersLaterCallsWithCancel
 {
     std::atomic<bool> started{false};
     std::atomic<int> answer{-1};
-    std::thread worker([&] {
+    TestThread worker([&] {
         started = true;
         answer = kmr::ShowMessage("Error: Invalid System Update file!", true);
     });
-    while (!started)
-        std::this_thread::yield();
+    ASSERT_TRUE(WaitUntil([&] { return started.load(); }, 5s));
     std::this_thread::sleep_for(100ms);  // the question is queued; the GUI thread has not run it
     const auto before = std::chrono::steady_clock::now();
     handler.Shutdown();
-    worker.join();
+    worker.Join(5s);
     EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
     EXPECT_EQ(answer, kmr::MSG_CANCEL);
 
@@ -80,7 +80,7 @@ TEST_F(GuiMessages, ShutdownReleasesAWaitingWorkerAndAnswersLaterCallsWithCancel
         d.reject();
     });
     QCoreApplication::processEvents();  // the queued question finds the handler shut down
-    std::thread([&] { answer = kmr::ShowMessage("later", true); }).join();
+    TestThread([&] { answer = kmr::ShowMessage("later", true); }).Join(5s);
     EXPECT_EQ(answer, kmr::MSG_CANCEL);
     EXPECT_EQ(kmr::ShowMessage("from the GUI thread", true), kmr::MSG_CANCEL);
     QTest::qWait(50);
@@ -110,10 +110,10 @@ TEST(QtMessageTarget, DeliversPostsQueuedOnTheGuiThreadInOrder)
     const auto owner = kmr::CQtMessageTarget::Create(&receiver, inbox.Handler());
     const MessageTargetPtr target = owner;  // senders hold the window's target weakly
     constexpr int N = 500;
-    std::thread([&] {
+    TestThread([&] {
         for (int i = 0; i < N; ++i)
             PostMessageTo(target, WM_PROTOCOL_UPDATE_MSG, 33, i);
-    }).join();
+    }).Join(5s);
     PostMessageTo(target, WM_PROTOCOL_UPDATE_MSG, 33, N);  // from the GUI thread: queued too
     EXPECT_TRUE(inbox.got.empty());
     ASSERT_TRUE(QTest::qWaitFor([&] { return inbox.got.size() == N + 1; }, 5000));
@@ -128,7 +128,7 @@ TEST(QtMessageTarget, PostsAreDroppedOnceTheReceiverIsGone)
     Inbox inbox;
     auto target = kmr::CQtMessageTarget::Create(receiver, inbox.Handler());
     target->PostMessage(WM_PROTOCOL_UPDATE_MSG, 33, 30);
-    std::thread([&] { target->PostMessage(WM_PROTOCOL_UPDATE_MSG, 33, 40); }).join();
+    TestThread([&] { target->PostMessage(WM_PROTOCOL_UPDATE_MSG, 33, 40); }).Join(5s);
     delete receiver;  // with two posts still queued
     target->PostMessage(WM_PROTOCOL_UPDATE_MSG, 33, 50);
     QCoreApplication::processEvents();
@@ -142,7 +142,7 @@ TEST(QtMessageTarget, PostsAreDroppedOnceTheReceiverIsGone)
         ++delivered;
         afterGone += gone ? 1 : 0;
     });
-    std::thread worker([&] {
+    TestThread worker([&] {
         while (!stop) {
             target->PostMessage(WM_PROTOCOL_NORMAL_MSG, 5, 50);
             std::this_thread::sleep_for(20us);
@@ -153,7 +153,7 @@ TEST(QtMessageTarget, PostsAreDroppedOnceTheReceiverIsGone)
     gone = true;
     QTest::qWait(50);
     stop = true;
-    worker.join();
+    worker.Join(5s);
     QCoreApplication::processEvents();
     EXPECT_EQ(afterGone, 0);
 }

@@ -9,15 +9,17 @@
 #include "link/MSCommDlg.h"
 #include "link/ProtocolMACLayer.h"
 #include "platform/FileChooser.h"
-#include "platform/QtPlatform.h"
 #include "protocol/ProtocolAppUpdate.h"
+#include "qtplatform/DlgMessage.h"
+#include "qtplatform/QtFileChooser.h"
+#include "qtplatform/QtPlatform.h"
 #include "res/Resource.h"
 #include "support/MessageRecorder.h"
 #include "support/SimLink.h"
-#include "update/DlgMessage.h"
+#include "support/TempUpdateFile.h"
+#include "support/Wait.h"
 #include "update/DlgUpdate.h"
 #include "update/DlgUpdateOption.h"
-#include "update/QtFileChooser.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -30,10 +32,8 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
-#include <cstdio>
 #include <gtest/gtest.h>
-#include <thread>
-#include <unistd.h>
+#include <list>
 
 namespace {
 using U = CProtocolAppUpdate;
@@ -43,6 +43,9 @@ const std::string SYSTEM_NO_FILE = "Before you can proceed you must select a sys
 const std::string SYSTEM_WARNING =
     "WARNING: This will erase the KMR 6650's old system software!\nAre you sure you want to upgrade? ";
 const std::string SUCCESS_TEXT = "DSP Update Successfull!\nPlease power cycle the amplifier to complete the update.";
+// A run with no port open: its first send fails, which is said once.
+const std::string NO_PORT_TEXT = "Error: Can not write to the port! The update was stopped.\nCheck the cable and the "
+                                 "adapter, then close and open the port again.";
 
 // One section of the dialog as the user sees it, for the tests that run over both.
 struct Section {
@@ -64,10 +67,6 @@ const Section SECTIONS[] = {
      "WARNING: This will erase the KMR 6650's old EQ Presets!\nAre you sure you want to upgrade?",
      &CUpdateFile::IsPresetFileOpen, PresetFile},
 };
-
-// A run with no port to send to ends at its first command, which is said once.
-const std::string NO_PORT_TEXT = "Error: Can not write to the port! The update was stopped.\nCheck the cable and the "
-                                 "adapter, then close and open the port again.";
 
 // Runs script inside the dialog's modal loop once it is open. Whatever the script does, a failed
 // assertion included, the dialog is closed afterwards, so a test never hangs.
@@ -123,18 +122,9 @@ protected:
         TheUpdateFile().CloseSystemFile();
         TheUpdateFile().ClosePresetFile();
         kmr::SetFileChooser(m_previousChooser);
-        for (const std::string& f : m_files)
-            std::remove(f.c_str());
     }
 
-    std::string WriteFile(const std::vector<std::uint8_t>& bytes)
-    {
-        const std::string path = ::testing::TempDir() + "kmr-dlgupdate-" + std::to_string(getpid()) + "-" +
-                                 std::to_string(m_files.size()) + ".bin";
-        EXPECT_TRUE(kmr::sim::WriteUpdateFile(path, bytes));
-        m_files.push_back(path);
-        return path;
-    }
+    std::string WriteFile(const std::vector<std::uint8_t>& bytes) { return m_files.emplace_back(bytes).Path(); }
     static std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
     void Click(int id) { QTest::mouseClick(dialog.Control(id), Qt::LeftButton); }
@@ -153,7 +143,7 @@ protected:
 
 private:
     kmr::FileChooser m_previousChooser;
-    Texts m_files;
+    std::list<TempUpdateFile> m_files;  // a list keeps them without moving them
 };
 
 // No port: messages recorded and answered OK unless told otherwise; a started update fails at
@@ -485,8 +475,8 @@ TEST(QtFileChooser, ShowsTheOpenFileDialogWithFilterSuffixAndInitialName)
     EXPECT_EQ(QtNameFilters("Mixer Software Update files|*.bin|").toStdString(), "Mixer Software Update files (*.bin)");
     EXPECT_EQ(QtNameFilters("Images|*.bin;*.img|All files|*|").toStdString(), "Images (*.bin *.img);;All files (*)");
 
-    const std::string path = ::testing::TempDir() + "kmr-chooser-" + std::to_string(getpid()) + ".bin";
-    ASSERT_TRUE(kmr::sim::WriteUpdateFile(path, {1, 2, 3}));
+    const TempUpdateFile file({1, 2, 3});
+    const std::string& path = file.Path();
     const kmr::FileChooser chooser = QtFileChooser();
     for (bool accept : {true, false}) {
         bool seen = false;
@@ -511,10 +501,11 @@ TEST(QtFileChooser, ShowsTheOpenFileDialogWithFilterSuffixAndInitialName)
         EXPECT_TRUE(seen);
         EXPECT_EQ(answer, accept ? path : std::string());
     }
-    std::remove(path.c_str());
 
     std::string fromWorker = "unset";
-    std::thread([&] { fromWorker = chooser("Mixer Preset Update files|*.bin|", "bin", "WriteFlashFile", true); }).join();
+    TestThread([&] {
+        fromWorker = chooser("Mixer Preset Update files|*.bin|", "bin", "WriteFlashFile", true);
+    }).Join(std::chrono::seconds(5));
     EXPECT_EQ(fromWorker, "") << "off the GUI thread it refuses rather than touching widgets";
 }
 

@@ -5,7 +5,9 @@
 #include "link/Termios2.h"
 #include "support/MessageRecorder.h"
 #include "support/PtyPair.h"
+#include "support/ScopedEnv.h"
 #include "support/SimLink.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +17,6 @@
 #include <sys/stat.h>
 #include <grp.h>
 #include <sys/ioctl.h>
-#include <cstdlib>
-#include <thread>
 
 TEST(LineSettings, JoinedAndCommaFormsAndRejects)
 {
@@ -48,11 +48,10 @@ TEST(SerialPort, DefaultsAndPortNumberMapping)
     host.SetPortSettings(3, "56000", "N", "8", "2");
     MessageRecorder messages;
     host.OpenPort();  // only to hand the port number to the control
-    unsetenv("KMR6650_COM3");
+    const ScopedEnv unset("KMR6650_COM3");
     EXPECT_EQ(host.DevicePath(), "/dev/ttyS2");
-    setenv("KMR6650_COM3", "/dev/ttyUSB7", 1);
+    const ScopedEnv adapter("KMR6650_COM3", "/dev/ttyUSB7");
     EXPECT_EQ(host.DevicePath(), "/dev/ttyUSB7");
-    unsetenv("KMR6650_COM3");
 }
 
 TEST(SerialPort, OpensAtFiftySixThousandBaudReadBack)
@@ -94,14 +93,14 @@ TEST(SerialPort, FailedOpensSayWhichDeviceWhyAndWhatToDo)
     EXPECT_EQ(second.OpenPort(), 1);
 
     CMSCommDlg missing;
-    unsetenv("KMR6650_COM9");
     missing.SetPortSettings(9, "56000", "N", "8", "2");
-    setenv("KMR6650_COM9", "/dev/kmr-no-such-adapter", 1);
-    EXPECT_EQ(missing.OpenPort(), 0);
+    {
+        const ScopedEnv noAdapter("KMR6650_COM9", "/dev/kmr-no-such-adapter");
+        EXPECT_EQ(missing.OpenPort(), 0);
+    }
     const std::string none = missing.LastOpenError();
     EXPECT_NE(none.find("COM9 (/dev/kmr-no-such-adapter)"), std::string::npos) << none;
     EXPECT_NE(none.find("no such device"), std::string::npos) << none;
-    unsetenv("KMR6650_COM9");
 
     // A file that is not a terminal is refused instead of being written to.
     CMSCommDlg notSerial;
@@ -121,7 +120,7 @@ TEST(SerialPort, WritesWaitForRoomAndDropNothing)
     ASSERT_EQ(host.OpenPort(), 1);
     std::vector<std::uint8_t> block(16);
     constexpr int kBlocks = 8192;  // 128 KiB
-    std::thread writer([&] {
+    TestThread writer([&] {
         for (int i = 0; i < kBlocks; ++i) {
             for (int j = 0; j < 16; ++j)
                 block[j] = static_cast<std::uint8_t>(i + j);
@@ -129,7 +128,7 @@ TEST(SerialPort, WritesWaitForRoomAndDropNothing)
         }
     });
     const std::vector<std::uint8_t> got = pty.ReadFromSlave(kBlocks * 16u, 20000);
-    writer.join();
+    writer.Join();
     ASSERT_EQ(got.size(), kBlocks * 16u);
     for (int i = 0; i < kBlocks; ++i)
         for (int j = 0; j < 16; ++j)
@@ -160,11 +159,12 @@ TEST(SerialPort, StalledLineFailsOnceThenAtOnceUntilReopenedAndCloseLeavesNoExcl
 {
     // Nobody reads the far end: the pseudo-terminal fills up and the line takes no more.
     PtyPair pty;
-    setenv("KMR6650_COM3", pty.SlavePath().c_str(), 1);
     CMSCommDlg host;
     host.SetPortSettings(3, FAST_TEST_BAUD, "N", "8", "2");
-    ASSERT_EQ(host.OpenPort(), 1);
-    unsetenv("KMR6650_COM3");
+    {
+        const ScopedEnv com3("KMR6650_COM3", pty.SlavePath());
+        ASSERT_EQ(host.OpenPort(), 1);
+    }
     int exclusive = 0;
     ASSERT_EQ(ioctl(pty.WatchFd(), TIOCGEXCL, &exclusive), 0);
     EXPECT_EQ(exclusive, 1);
@@ -258,9 +258,10 @@ TEST(PortSurvey, TellsWhetherEachDeviceCanBeUsedAndWhy)
     EXPECT_EQ(f.problem, "not a serial device");
 
     // Devices named for the COM ports are part of the survey.
-    setenv("KMR6650_COM12", pty.SlavePath().c_str(), 1);
-    const PortSurvey survey = SurveySerialPorts();
-    unsetenv("KMR6650_COM12");
+    const PortSurvey survey = [&] {
+        const ScopedEnv com12("KMR6650_COM12", pty.SlavePath());
+        return SurveySerialPorts();
+    }();
     const auto it = std::find_if(survey.ports.begin(), survey.ports.end(),
                                  [&](const PortFinding& p) { return p.device == pty.SlavePath(); });
     ASSERT_NE(it, survey.ports.end());

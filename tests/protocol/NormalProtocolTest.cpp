@@ -3,6 +3,7 @@
 #include "protocol/NormalMessages.h"
 #include "support/MessageRecorder.h"
 #include "support/SimLink.h"
+#include "support/Wait.h"
 
 #include <chrono>
 
@@ -167,9 +168,9 @@ TEST_F(NormalProtocol, TwoThreadsNeverInterleaveExchanges)
                 ++failures;
         }
     };
-    std::thread a(reader, 0x3000, 0x1111), b(reader, 0x3001, 0x2222);
-    a.join();
-    b.join();
+    TestThread a([&] { reader(0x3000, 0x1111); }), b([&] { reader(0x3001, 0x2222); });
+    a.Join();
+    b.Join();
     EXPECT_EQ(failures.load(), 0);
 }
 

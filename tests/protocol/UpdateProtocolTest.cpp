@@ -1,17 +1,19 @@
 // Update runs over a pseudo-terminal against the simulated amplifier.
 #include "UpdateFileMaker.h"
+#include "params/ParamTransfer.h"
 #include "platform/FileChooser.h"
 #include "platform/Sleep.h"
-#include "protocol/ParamTransfer.h"
 #include "protocol/ProtocolAppUpdate.h"
 #include "support/MessageRecorder.h"
 #include "support/PostRecorder.h"
 #include "support/SimLink.h"
+#include "support/TempUpdateFile.h"
+#include "support/Wait.h"
 
 #include <algorithm>
 #include <chrono>
+#include <list>
 #include <thread>
-#include <unistd.h>
 
 using namespace std::chrono_literals;
 using U = CProtocolAppUpdate;
@@ -34,18 +36,9 @@ protected:
         update.Shutdown();
         kmr::SetSleepSpeedupForTests(1);
         kmr::SetFileChooser(previousChooser);
-        for (const std::string& f : files)
-            std::remove(f.c_str());
         SimLinkTest::TearDown();
     }
-    std::string Write(const std::vector<std::uint8_t>& bytes)
-    {
-        const std::string path = ::testing::TempDir() + "kmr-update-" + std::to_string(getpid()) + "-" +
-                                 std::to_string(files.size()) + ".bin";
-        EXPECT_TRUE(kmr::sim::WriteUpdateFile(path, bytes));
-        files.push_back(path);
-        return path;
-    }
+    std::string Write(const std::vector<std::uint8_t>& bytes) { return files.emplace_back(bytes).Path(); }
     void ChooseSystem(const std::vector<std::uint8_t>& bytes)
     {
         chosen = Write(bytes);
@@ -59,10 +52,7 @@ protected:
     // Waits for the run's threads to end; the posts are then complete.
     void WaitEnd(std::chrono::seconds limit = 60s)
     {
-        const auto deadline = Clock::now() + limit;
-        while (update.ThreadsAlive() && Clock::now() < deadline)
-            std::this_thread::sleep_for(5ms);
-        ASSERT_FALSE(update.ThreadsAlive());
+        ASSERT_TRUE(WaitUntil([this] { return !update.ThreadsAlive(); }, limit));
     }
     // The phase codes posted (progress codes left out), relative to base.
     std::vector<WPARAM> Phases(WPARAM base)
@@ -96,7 +86,7 @@ protected:
     CUpdateFile fileHolder;
     U update{TheMacLayer(), fileHolder};
     std::string chosen;
-    std::vector<std::string> files;
+    std::list<TempUpdateFile> files;  // a list keeps them without moving them
     kmr::FileChooser previousChooser;
 };
 
@@ -425,10 +415,11 @@ TEST_F(UpdateRun, OneUserOfTheLineAtATime)
     ChooseSystem(kmr::sim::MakeSystemUpdateFile());
     ASSERT_EQ(transfer.StartReadAllParams(workerPosts), 1);
     bool started = true;
-    std::thread([&] { started = update.StartSystemUpdate(posts); }).join();
+    TestThread([&] { started = update.StartSystemUpdate(posts); }).Join();
     EXPECT_FALSE(started);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error: The line to the amplifier is in use (reading all "
                                                          "parameters).\nPlease wait until it has finished, then try again."});
+    ASSERT_TRUE(WaitUntil([&] { return !transfer.IsRunning(); }, 60s));
     transfer.Join();
     ASSERT_FALSE(workerPosts->Posts().empty());
     EXPECT_EQ(workerPosts->Posts().back().wParam, CParamTransfer::READ_ALL_PROGRESS);
@@ -445,11 +436,11 @@ TEST_F(UpdateRun, OneUserOfTheLineAtATime)
     ASSERT_TRUE(posts->WaitFor(WM_PROTOCOL_UPDATE_MSG, U::SYSTEM_BASE + U::ERASING, 5s));
     unsigned read = 0;
     int worker = 1;
-    std::thread([&] {
+    TestThread([&] {
         std::uint16_t v = 0;
         read = proto.ReadParams(0x3000, &v);
         worker = transfer.StartReadAllParams(workerPosts);
-    }).join();
+    }).Join();
     EXPECT_EQ(read, CProtocolAppNormal::SEND_FAILED);
     EXPECT_EQ(worker, 0);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error: The line to the amplifier is in use (an update).\n"

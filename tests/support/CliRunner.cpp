@@ -14,7 +14,9 @@ CliRun RunProgram(const std::string& program, const std::string& args, const std
     static std::atomic<int> serial{0};
     const std::string errPath =
         ::testing::TempDir() + "cli-stderr-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
-    const std::string cmd = env + " " + program + " " + args + " 2>" + errPath + " </dev/null";
+    // timeout(1) stops a program that hangs, so the test fails instead of waiting for ever.
+    const std::string cmd = env + " timeout -k 5 " + std::to_string(RUN_LIMIT_SECONDS) + " " + program + " " + args +
+                            " 2>" + errPath + " </dev/null";
     CliRun r;
     FILE* p = popen(cmd.c_str(), "r");
     if (p == nullptr)

@@ -10,7 +10,9 @@ struct CliRun {
 };
 
 // Runs program with args (a shell command line's words, quoted as needed), standard input from
-// /dev/null; env is put before it on the shell line ("NAME=value ...").
+// /dev/null; env is put before it on the shell line ("NAME=value ..."). A program still running
+// after RUN_LIMIT_SECONDS is stopped and the run has status 124.
+inline constexpr int RUN_LIMIT_SECONDS = 120;
 CliRun RunProgram(const std::string& program, const std::string& args, const std::string& env = "");
 
 std::string ReadTextFile(const std::string& path);

@@ -1,12 +1,13 @@
 #include "support/PtyPair.h"
 
+#include "support/Wait.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 PtyPair::PtyPair()
@@ -52,13 +53,8 @@ bool PtyPair::Send(const std::vector<std::uint8_t>& bytes)
     const int before = PendingAtSlave();
     if (::write(m_master, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
         return false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (PendingAtSlave() < before + static_cast<int>(bytes.size())) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return true;
+    const int expected = before + static_cast<int>(bytes.size());
+    return WaitUntil([&] { return PendingAtSlave() >= expected; }, std::chrono::seconds(2));
 }
 
 std::vector<std::uint8_t> PtyPair::ReadFromSlave(std::size_t n, int timeoutMs)

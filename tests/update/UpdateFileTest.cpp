@@ -3,6 +3,7 @@
 #include "UpdateFileMaker.h"
 #include "platform/FileChooser.h"
 #include "support/MessageRecorder.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
-#include <thread>
+#include <chrono>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -351,7 +352,7 @@ TEST_F(UpdateFileTest, CloseDuringReadsFromAnotherThread)
     std::atomic<int> goodReads{0};
     std::atomic<bool> wrongBytes{false};
     std::atomic<bool> readAfterFailure{false};
-    std::thread reader([&] {
+    TestThread reader([&] {
         std::uint8_t block[12];
         int i = 0;
         while (m_file.ReadSystemFile(0x10000 + 12 * i, 12, block)) {
@@ -365,10 +366,9 @@ TEST_F(UpdateFileTest, CloseDuringReadsFromAnotherThread)
             if (m_file.ReadSystemFile(0x10000, 12, block))
                 readAfterFailure = true;
     });
-    while (goodReads.load() < 1000)
-        std::this_thread::yield();
+    EXPECT_TRUE(WaitUntil([&] { return goodReads.load() >= 1000; }, std::chrono::seconds(10)));
     EXPECT_TRUE(m_file.CloseSystemFile());
-    reader.join();
+    reader.Join();
     EXPECT_FALSE(wrongBytes);
     EXPECT_FALSE(readAfterFailure);
 }
@@ -382,14 +382,13 @@ TEST_F(UpdateFileTest, CloseDuringACheck)
         Failure where;
         bool valid = false;
         std::atomic<bool> started{false};
-        std::thread checker([&] {
+        TestThread checker([&] {
             started = true;
             valid = m_file.CheckSystemFile(&where);
         });
-        while (!started)
-            std::this_thread::yield();
+        EXPECT_TRUE(WaitUntil([&] { return started.load(); }, std::chrono::seconds(5)));
         m_file.CloseSystemFile();
-        checker.join();
+        checker.Join();
         if (!valid) {
             EXPECT_EQ(where.cause, Failure::NOT_OPEN) << where.text;
         }
@@ -412,7 +411,7 @@ TEST_F(UpdateFileTest, ReopenDuringReadsNeverMixesFiles)
     std::atomic<bool> stop{false};
     std::atomic<bool> mixed{false};
     std::atomic<int> reads{0};
-    std::thread reader([&] {
+    TestThread reader([&] {
         std::uint8_t block[256];
         for (int k = 0; !stop; k = (k + 1) % 704) {
             const std::size_t at = 0x10000 + 256 * k;
@@ -429,10 +428,10 @@ TEST_F(UpdateFileTest, ReopenDuringReadsNeverMixesFiles)
         if (round % 50 == 0)
             m_file.CloseSystemFile();
     }
-    while (reads.load() < 100 && m_file.IsSystemFileOpen())
-        std::this_thread::yield();
+    EXPECT_TRUE(
+        WaitUntil([&] { return reads.load() >= 100 || !m_file.IsSystemFileOpen(); }, std::chrono::seconds(10)));
     stop = true;
-    reader.join();
+    reader.Join();
     EXPECT_FALSE(mixed);
 }
 

@@ -1,4 +1,4 @@
-#include "update/QtFileChooser.h"
+#include "qtplatform/QtFileChooser.h"
 
 #include <QApplication>
 #include <QFile>

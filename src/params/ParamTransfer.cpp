@@ -1,4 +1,4 @@
-#include "protocol/ParamTransfer.h"
+#include "params/ParamTransfer.h"
 
 #include "params/ValueConvert.h"
 #include "platform/MessageBox.h"

@@ -1,6 +1,6 @@
-#include "platform/QtPlatform.h"
+#include "qtplatform/QtPlatform.h"
 
-#include "update/DlgMessage.h"
+#include "qtplatform/DlgMessage.h"
 
 #include <QCoreApplication>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "update/DlgMessage.h"
+#include "qtplatform/DlgMessage.h"
 
 #include "res/Resource.h"
 

@@ -1,16 +1,18 @@
 // Whole-record transfer and the mixer actions, over a pseudo-terminal with the simulated
 // amplifier, checked on the amplifier's side (the requests it received, the values it holds).
 #include "params/MixerOps.h"
+#include "params/ParamTransfer.h"
 #include "params/ValueConvert.h"
 #include "protocol/NormalMessages.h"
-#include "protocol/ParamTransfer.h"
 #include "support/MessageRecorder.h"
 #include "support/PostRecorder.h"
 #include "support/SimLink.h"
+#include "support/Wait.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
-#include <thread>
+#include <optional>
 
 using namespace normal;
 using Post = PostRecorder::Post;
@@ -53,8 +55,7 @@ protected:
     void TearDown() override
     {
         transfer.Shutdown();  // no worker outlives the line it uses
-        if (watcher.joinable())
-            watcher.join();
+        watcher.reset();  // joins the watcher, if any
         SimLinkTest::TearDown();
     }
 
@@ -77,12 +78,19 @@ protected:
                 out.push_back(q);
         return out;
     }
-    // Runs action in a watcher thread once the amplifier has received n requests.
+    // Waits for the worker to end by itself; one still running after 60 s fails the test, and
+    // TearDown stops it.
+    void JoinWorker()
+    {
+        ASSERT_TRUE(WaitUntil([this] { return !transfer.IsRunning(); }, std::chrono::seconds(60)));
+        transfer.Join();
+    }
+    // Runs action in a watcher thread once the amplifier has received n requests (or 10 s have
+    // passed without them, a failure).
     void After(std::size_t n, std::function<void()> action)
     {
-        watcher = std::thread([this, n, action = std::move(action)] {
-            while (sim.Received().size() < n)
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
+        watcher.emplace([this, n, action = std::move(action)] {
+            EXPECT_TRUE(WaitUntil([&] { return sim.Received().size() >= n; }, std::chrono::seconds(10)));
             action();
         });
     }
@@ -91,14 +99,14 @@ protected:
     CParamTransfer transfer{proto, table};
     MessageRecorder messages;
     std::shared_ptr<PostRecorder> posts = PostRecorder::Create();
-    std::thread watcher;
+    std::optional<TestThread> watcher;
 };
 
 TEST_F(ParamTransferTest, WriteAllSendsEveryPageInTableOrderGroupsOfThree)
 {
     ForEachRecord([](int, int, DSPParam& r) { r.index = OtherIndex(r); });
     ASSERT_EQ(transfer.StartWriteAllParams(posts), 1);
-    transfer.Join();
+    JoinWorker();
     EXPECT_EQ(posts->Posts(), Progress(CParamTransfer::WRITE_ALL_PROGRESS, 8));
 
     const auto writes = Requests(CMD_WRITE_PARAMS);
@@ -139,7 +147,7 @@ TEST_F(ParamTransferTest, ReadAllFillsEveryRecordAndPostsEachPage)
 {
     GiveTheAmplifierOtherValues();
     ASSERT_EQ(transfer.StartReadAllParams(posts), 1);
-    transfer.Join();
+    JoinWorker();
     EXPECT_EQ(posts->Posts(), Progress(CParamTransfer::READ_ALL_PROGRESS, 8));
     EXPECT_EQ(Requests(CMD_READ_PARAMS).size(), 38u);
     ForEachRecord([&](int, int, DSPParam& r) { EXPECT_EQ(r.index, OtherIndex(r)) << r.name; });
@@ -209,7 +217,7 @@ TEST_F(ParamTransferTest, ReadAllStopsAtAValueOutOfRangeAndKeepsWhatWasRead)
     DSPParam* page = table.GetPage(PAGE_PAGE_IN);
     sim.SetOutOfRangeReply(static_cast<std::uint16_t>(page[4].address), true);  // second group, slot 2
     ASSERT_EQ(transfer.StartReadAllParams(posts), 1);
-    transfer.Join();
+    JoinWorker();
 
     auto expected = Progress(CParamTransfer::READ_ALL_PROGRESS, 3);
     expected.push_back({WM_PROTOCOL_NORMAL_MSG, CParamTransfer::READ_ALL_FAILED, 0});
@@ -237,8 +245,8 @@ TEST_F(ParamTransferTest, AnExchangeFailureMidwayEndsEitherWorkerWithItsFailureC
         posts->Clear();
         After(12, [this] { sim.SetSilent(true); });  // the 12th request is answered, the 13th not
         ASSERT_EQ(c.write ? transfer.StartWriteAllParams(posts) : transfer.StartReadAllParams(posts), 1);
-        transfer.Join();
-        watcher.join();
+        JoinWorker();
+        watcher->Join();
         auto expected = Progress(c.progress, 1);
         expected.push_back({WM_PROTOCOL_NORMAL_MSG, c.failed, 0});
         EXPECT_EQ(posts->Posts(), expected);
@@ -271,8 +279,7 @@ TEST_F(ParamTransferTest, OneWorkerAtATimeAndShutdownStopsIt)
                                  "Please wait until it has finished, then try again.";
     EXPECT_EQ(messages.Texts(), (std::vector<std::string>{lineBusy, lineBusy, TRANSFER_BUSY_TEXT, TRANSFER_BUSY_TEXT}));
 
-    while (sim.Received().size() < 3)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(WaitUntil([&] { return sim.Received().size() >= 3; }, std::chrono::seconds(10)));
     transfer.Shutdown();
     EXPECT_FALSE(transfer.IsRunning());
     EXPECT_EQ(posts->Posts().back(), (Post{WM_PROTOCOL_NORMAL_MSG, CParamTransfer::WRITE_ALL_FAILED, 0}));
@@ -283,7 +290,7 @@ TEST_F(ParamTransferTest, OneWorkerAtATimeAndShutdownStopsIt)
     // Afterwards a new worker runs to its end.
     auto again = PostRecorder::Create();
     ASSERT_EQ(transfer.StartReadAllParams(again), 1);
-    transfer.Join();
+    JoinWorker();
     EXPECT_EQ(again->Posts().back(), (Post{WM_PROTOCOL_NORMAL_MSG, CParamTransfer::READ_ALL_PROGRESS, 100}));
 }
 
@@ -302,7 +309,7 @@ TEST_F(ParamTransferTest, PageWritesDuringAWriteAllAreAnsweredAndRecordsStayWhol
         }
         failures += transfer.WriteOneParam(&input[i]) != CParamTransfer::WRITE_OK;
     }
-    transfer.Join();
+    JoinWorker();
     EXPECT_EQ(failures, 0);
     EXPECT_EQ(posts->Posts().back(), (Post{WM_PROTOCOL_NORMAL_MSG, CParamTransfer::WRITE_ALL_PROGRESS, 100}));
     EXPECT_EQ(sim.Received().size(), 48u);
@@ -335,7 +342,7 @@ TEST_F(ParamTransferTest, ReadMixerParamsChecksModeAndPresetCountBeforeTheWorker
     sim.SetParam(ADDR_MIXER_MODE, 3);
     sim.SetParam(ADDR_EQ_PRESET_COUNT, 62);
     ASSERT_EQ(ReadMixerParams(true, posts, hooks, transfer), MixerAction::Started);
-    transfer.Join();
+    JoinWorker();
     EXPECT_EQ(shownMode, MIXER_MODE_DUAL_MONO);
     EXPECT_EQ(shownCount, 62);
     EXPECT_EQ(sentBeforeWorker, 2u);
@@ -371,7 +378,7 @@ TEST_F(ParamTransferTest, ResetMixerParamsResetsRecordsAndRetriesTheModeWriteOnc
     steps.clear();
     After(1, [this] { sim.SetMuted(CMD_WRITE_PARAMS, false); });
     ASSERT_EQ(ResetMixerParams(true, posts, hooks, transfer), MixerAction::Started);
-    transfer.Join();
+    JoinWorker();
     EXPECT_EQ(steps, (std::vector<std::string>{"mode 0", "reset", "worker"}));
     const auto got = sim.Received();
     ASSERT_EQ(got.size(), 2u + 38);

@@ -1,4 +1,4 @@
-#include "app/ColorScheme.h"
+#include "controls/ColorScheme.h"
 
 #include <QPalette>
 #include <QWidget>

@@ -1,6 +1,6 @@
-#include "update/DlgProgress.h"
+#include "qtplatform/DlgProgress.h"
 
-#include "app/ColorScheme.h"
+#include "controls/ColorScheme.h"
 #include "res/Resource.h"
 
 #include <QCloseEvent>

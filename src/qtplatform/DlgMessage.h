@@ -4,7 +4,7 @@
 // question, the show-Cancel flag), call DoModal, destroy it.
 //
 // Threads: GUI thread only. Workers reach it through the message handler of
-// platform/QtPlatform.h, which shows it on the GUI thread for them.
+// qtplatform/QtPlatform.h, which shows it on the GUI thread for them.
 #include "platform/MessageBox.h"
 #include "res/DialogBuilder.h"
 
