@@ -21,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
@@ -87,10 +88,11 @@ void AnswerDialogs(const std::string& file)
         if (auto* message = qobject_cast<CDlgMessage*>(modal)) {
             Click(message->Control(IDOK));
         } else if (auto* chooser = qobject_cast<QFileDialog*>(modal)) {
-            // Chosen and confirmed; the dialog's own check of the name would wait for its
-            // folder listing, which a person waits for too.
-            chooser->selectFile(QString::fromStdString(file));
-            static_cast<QDialog*>(chooser)->done(QDialog::Accepted);
+            // The path typed into the name box, then Open, as a person does.
+            if (auto* name = chooser->findChild<QLineEdit*>("fileNameEdit")) {
+                name->setText(QString::fromStdString(file));
+                static_cast<QDialog*>(chooser)->accept();
+            }
         }
     });
     timer->start(20);
@@ -139,7 +141,9 @@ int main(int argc, char** argv)
             Click(dialog.Control(IDC_PRESET_SELECT));
             Click(dialog.Control(IDC_PRESET_START));
             auto* status = qobject_cast<QLabel*>(dialog.Control(IDC_PRESET_STATUS));
-            ok = ok && WaitFor([&] { return status->text() == "Status: Update OK!"; }, 60000);
+            ok = ok && WaitFor([&] { return status->text() == "Status: Update OK!"; }, 20000);
+            if (!ok)
+                std::printf("update %d: status \"%s\"\n", i, qPrintable(status->text()));
             ok = ok && WaitFor([] { return !TheUpdateProtocol().ThreadsAlive(); }, 5000);
             dialog.reject();  // Exit
         });
