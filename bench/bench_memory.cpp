@@ -5,6 +5,7 @@
 // and after the rest; a program that does not grow ends within 1 MB of where it started.
 //   bench_memory [WARMUP [UPDATES]]      (default 5 and 100)
 #include "AmpSimulator.h"
+#include "DriveWindows.h"
 #include "UpdateFileMaker.h"
 #include "app/DlgCommOption.h"
 #include "app/UpdaterApp.h"
@@ -34,25 +35,10 @@
 
 namespace {
 
-// Runs the event loop until done() holds or timeoutMs passes.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using drive::Click;
+using drive::WaitFor;
 
-void Click(QWidget* control)
-{
-    if (auto* button = qobject_cast<QAbstractButton*>(control))
-        button->click();
-}
+
 
 long ResidentKb()
 {

@@ -4,6 +4,7 @@
 // server (scripts/screenshots.sh starts Xvfb); the windows are taken from the screen.
 //   kmr6650-screenshots OUTPUT_DIR
 #include "AmpSimulator.h"
+#include "DriveWindows.h"
 #include "UpdateFileMaker.h"
 #include "app/DlgCommOption.h"
 #include "app/UpdaterApp.h"
@@ -31,19 +32,9 @@
 
 namespace {
 
-// Runs the event loop until done() holds or timeoutMs passes.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-    return true;
-}
+using drive::Click;
+using drive::WaitFor;
+
 
 bool Save(QWidget* window, const QString& path)
 {
@@ -54,11 +45,6 @@ bool Save(QWidget* window, const QString& path)
     return ok;
 }
 
-void Click(QWidget* control)
-{
-    if (auto* button = qobject_cast<QAbstractButton*>(control))
-        button->click();
-}
 
 } // namespace
 

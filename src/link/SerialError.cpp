@@ -17,6 +17,9 @@ namespace kmr {
 
 namespace {
 
+constexpr const char* kLineLostRemedy =
+    "The adapter or the cable was lost: check them, then close and open the port again.";
+
 std::string UserName()
 {
     if (const passwd* pw = getpwuid(geteuid()))
@@ -111,14 +114,14 @@ SerialError SerialErrorFrom(SerialError::Operation op, const std::string& device
         } else {
             e.kind = SerialError::LineLost;
             e.reason = "the device is gone";
-            e.remedy = "The adapter or the cable was lost: check them, then close and open the port again.";
+            e.remedy = kLineLostRemedy;
         }
         break;
     case ETIMEDOUT:
         e.kind = SerialError::LineLost;
         e.reason = "the line takes no data";
         e.systemText.clear();
-        e.remedy = "The adapter or the cable was lost: check them, then close and open the port again.";
+        e.remedy = kLineLostRemedy;
         break;
     case EACCES:
     case EPERM:
