@@ -197,9 +197,13 @@ bool CProtocolAppUpdate::Start(Kind kind, MessageTargetPtr target)
     m_receiverStop = 0;
     m_lineFailureShown = false;
     m_alive = 2;
+    m_ended = 0;
+    // The second thread to end frees the line before it counts itself out, so that once
+    // ThreadsAlive() is false the line can be claimed again.
     auto ended = [this] {
-        if (--m_alive == 0)
+        if (m_ended.fetch_add(1) == 1)
             m_mac.ReleaseLine(CProtocolMACLayer::LineUse::Update);
+        --m_alive;
     };
     m_sequence = kmr::StartThread(kmr::ThreadPriority::AboveNormal, [this, kind, target, ended] {
         if (kind == KIND_TEST)

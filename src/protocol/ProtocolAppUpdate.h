@@ -133,6 +133,7 @@ private:
     std::thread m_sequence;
     std::thread m_receiver;
     std::atomic<int> m_alive{0};  // threads of the current or last run not yet ended
+    std::atomic<int> m_ended{0};  // threads of the current or last run that have ended
     std::atomic<bool> m_lineFailureShown{false};  // the run's failed send has been reported
 };
 
