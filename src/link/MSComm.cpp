@@ -131,6 +131,7 @@ bool CMSComm::SetPortOpen(bool open)
     NameDevice(&error);
     std::lock_guard<std::mutex> elock(m_errorLock);
     m_lastError = ok ? kmr::SerialError{} : error;
+    m_lastWriteError = {};
     return ok;
 }
 
@@ -138,6 +139,12 @@ kmr::SerialError CMSComm::LastError() const
 {
     std::lock_guard<std::mutex> lock(m_errorLock);
     return m_lastError;
+}
+
+kmr::SerialError CMSComm::LastWriteError() const
+{
+    std::lock_guard<std::mutex> lock(m_errorLock);
+    return m_lastWriteError;
 }
 
 std::size_t CMSComm::GetInput(std::uint8_t* buf, std::size_t max)
@@ -173,7 +180,7 @@ bool CMSComm::SetOutput(const std::uint8_t* data, std::size_t n)
         NameDevice(&error);
     }
     std::lock_guard<std::mutex> elock(m_errorLock);
-    m_lastError = error;
+    m_lastWriteError = error;
     return false;
 }
 

@@ -36,12 +36,16 @@ public:
     // Opens or closes the port. Opening can fail (no device, no permission, busy, bad settings):
     // then the result is false and LastError() says why.
     bool SetPortOpen(bool open);
+    // Why the last open failed, or the line was found gone by a read; None after a good open.
     kmr::SerialError LastError() const;
+    // Why the last write failed; None after a good open. Kept apart from LastError so that a
+    // read that meets the same lost line does not hide what the write met.
+    kmr::SerialError LastWriteError() const;
 
     // Input: what is pending, at most InBufferSize (or InputLen when non-zero) and max bytes.
     std::size_t GetInput(std::uint8_t* buf, std::size_t max);
     // Output: writes the whole block; false if the port is closed or the line failed (then
-    // LastError() says why; after a failed write every later one fails at once until the port
+    // LastWriteError() says why; after a failed write every later one fails at once until the port
     // is opened again).
     bool SetOutput(const std::uint8_t* data, std::size_t n);
     // True once a read or write found the far end gone since the port was opened.
@@ -63,5 +67,6 @@ private:
     short m_inputLen = 0;
     std::mutex m_writeLock;  // one block on the line at a time: frames never interleave
     kmr::SerialError m_lastError;
-    mutable std::mutex m_errorLock;  // m_lastError is written by transfers too
+    kmr::SerialError m_lastWriteError;
+    mutable std::mutex m_errorLock;  // both errors: they are written by transfers too
 };

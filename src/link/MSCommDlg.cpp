@@ -86,6 +86,6 @@ bool CMSCommDlg::WriteBlock(const std::uint8_t* data, std::size_t n)
 
 std::string CMSCommDlg::WriteErrorText() const
 {
-    const kmr::SerialError error = m_comm.LastError();
-    return error.operation == kmr::SerialError::Write ? error.Text() : std::string();
+    const kmr::SerialError error = m_comm.LastWriteError();
+    return error.kind != kmr::SerialError::None ? error.Text() : std::string();
 }
