@@ -1,6 +1,7 @@
 #include "res/DialogBuilder.h"
 
 #include "controls/ColorButton.h"
+#include "controls/Slider.h"
 #include "res/Pictures.h"
 #include "res/Templates.h"
 
@@ -178,12 +179,17 @@ QWidget* CDialogBuilder::CreateControl(const ControlTemplate& c, QWidget* host) 
         control = picture;
         break;
     }
-    case ControlKind::Slider: {
-        auto* slider = new QSlider(c.h > c.w ? Qt::Vertical : Qt::Horizontal, host);
-        slider->setRange(0, 100);
-        control = slider;
+    case ControlKind::Slider:
+        // A vertical slider edits a parameter (its maximum is set when its record is reset); a
+        // horizontal one belongs to no record and is a plain slider.
+        if (c.h > c.w) {
+            control = new CSlider(host);
+        } else {
+            auto* slider = new QSlider(Qt::Horizontal, host);
+            slider->setRange(0, 100);
+            control = slider;
+        }
         break;
-    }
     case ControlKind::Bar: {
         auto* bar = new QFrame(host);
         bar->setFrameShape(c.w >= c.h ? QFrame::HLine : QFrame::VLine);

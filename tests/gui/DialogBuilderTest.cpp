@@ -1,4 +1,5 @@
 #include "controls/ColorButton.h"
+#include "controls/Slider.h"
 #include "res/DialogBuilder.h"
 
 #include <QDialog>
@@ -69,6 +70,7 @@ TEST(DialogBuilder, ControlsByIdWithTheirKindsStylesAndFrames)
     EXPECT_TRUE(builder.Control<QLineEdit>(13)->isReadOnly());
     EXPECT_FALSE(builder.Control(15)->isVisible()) << "hidden stays hidden when the window is shown";
     EXPECT_EQ(builder.Control<QSlider>(18)->orientation(), Qt::Vertical);
+    EXPECT_NE(builder.Control<CSlider>(18), nullptr) << "a vertical slider is the editor's slider";
     EXPECT_EQ(builder.Control<QLabel>(11), nullptr) << "the wrong kind gives null";
     EXPECT_EQ(builder.Control(19), nullptr);
     EXPECT_EQ(builder.Control(IDC_NONE), nullptr);
