@@ -51,12 +51,22 @@ void CProtocolMACLayer::SetFrameMsgTarget(MessageTargetPtr target)
 
 void CProtocolMACLayer::Notify(WPARAM code, const std::uint8_t* payload)
 {
+    Post(code, NotificationValue(payload));
+}
+
+void CProtocolMACLayer::NotifyFrameTarget(WPARAM code)
+{
+    Post(code, 0);
+}
+
+void CProtocolMACLayer::Post(WPARAM code, LPARAM value)
+{
     MessageTargetPtr target;
     {
         std::lock_guard<std::mutex> lock(m_targetLock);
         target = m_target;
     }
-    PostMessageTo(target, WM_MAC_FRAME_MSG, code, NotificationValue(payload));
+    PostMessageTo(target, WM_MAC_FRAME_MSG, code, value);
 }
 
 int CProtocolMACLayer::SendFrame(const std::uint8_t* payload, int /*len*/)

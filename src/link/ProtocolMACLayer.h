@@ -73,6 +73,9 @@ public:
     void SetPort(IPortIO* port) { m_port.store(port); }
     // Where WM_MAC_FRAME_MSG goes; while none is set, notifications are dropped.
     void SetFrameMsgTarget(MessageTargetPtr target);
+    // Posts WM_MAC_FRAME_MSG with code and lParam 0 to that target: how the parameter pages
+    // report a write's result (1 acknowledged, 5 failed) to the Communication panel.
+    void NotifyFrameTarget(WPARAM code);
     // Frame trace, off (null) by default. The trace must outlive its use.
     void SetTrace(CFrameTrace* trace) { m_trace.store(trace); }
 
@@ -87,6 +90,7 @@ private:
     void ScanRxBytes(int n);
     int PutFrameToLoopBuf(const std::uint8_t* frame);
     void Notify(WPARAM code, const std::uint8_t* payload);
+    void Post(WPARAM code, LPARAM value);
 
     std::uint8_t m_rxBytes[RX_BYTE_RING] = {};
     LoopBuffer m_byteRing;

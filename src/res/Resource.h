@@ -68,3 +68,23 @@ constexpr int IDC_PLACE_OPTION_PARAM = 1000;  // placeholders of the four panels
 constexpr int IDC_PLACE_UPDATE = 1001;
 constexpr int IDC_PLACE_COMM = 1002;
 constexpr int IDC_PLACE_PARAM_ADJUST = 1003;
+
+// The Parameters Adjust container (106) and its eight parameter pages (107-114).
+constexpr int IDD_PARAM_ADJUST = 106;
+constexpr int IDC_PA_FRAME = 1008;           // marks where the pages lie
+constexpr int IDC_PA_INPUT = 1004;           // the page buttons
+constexpr int IDC_PA_OUTPUT = 1011;
+constexpr int IDC_PA_EQ = 1012;
+constexpr int IDC_PA_PAGE_IN = 1013;
+constexpr int IDC_PA_DIRECT_IN = 1014;
+constexpr int IDC_PA_LIMITER = 1015;
+constexpr int IDC_PA_MISC = 1016;
+constexpr int IDC_PA_SIGNAL_THR = 1017;
+constexpr int IDD_PA_INPUT = 107;
+constexpr int IDD_PA_OUTPUT = 108;
+constexpr int IDD_PA_EQ = 109;
+constexpr int IDD_PA_PAGE_IN = 110;
+constexpr int IDD_PA_DIRECT_IN = 111;
+constexpr int IDD_PA_LIMITER = 112;
+constexpr int IDD_PA_MISC = 113;
+constexpr int IDD_PA_SIGNAL_THR = 114;

@@ -10,3 +10,5 @@ std::vector<DialogTemplate> MainTemplates();
 std::vector<DialogTemplate> CommTemplates();
 // The update panel (104), the update dialog (129), the progress window (144), the message box (152).
 std::vector<DialogTemplate> UpdateTemplates();
+// The Parameters Adjust container (106) and the eight parameter pages (107-114).
+std::vector<DialogTemplate> ParamTemplates();

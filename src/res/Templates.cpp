@@ -6,7 +6,7 @@ const DialogTemplate* FindDialogTemplate(int number)
 {
     static const std::vector<DialogTemplate> templates = [] {
         std::vector<DialogTemplate> all;
-        for (auto part : {MainTemplates, CommTemplates, UpdateTemplates})
+        for (auto part : {MainTemplates, CommTemplates, UpdateTemplates, ParamTemplates})
             for (DialogTemplate& t : part())
                 all.push_back(std::move(t));
         return all;
