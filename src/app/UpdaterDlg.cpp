@@ -3,6 +3,9 @@
 #include "app/DlgCommOption.h"
 #include "controls/ColorButton.h"
 #include "controls/ColorScheme.h"
+#include "params/DlgOptionParam.h"
+#include "params/DlgParamAdjust.h"
+#include "params/ParamTransfer.h"
 #include "res/Pictures.h"
 #include "res/Resource.h"
 #include "update/DlgUpdateOption.h"
@@ -43,11 +46,20 @@ CUpdaterDlg::CUpdaterDlg(CDlgPortSettings* portSettings, CDlgUpdate* updateDialo
     if (auto* exit = m_builder.Control<QPushButton>(IDC_EXIT))
         connect(exit, &QPushButton::clicked, this, &CUpdaterDlg::reject);
 
-    // The Parameter Option and Parameters Adjust panels go over their invisible places here.
+    // The parameter editor's two panels lie hidden over their invisible places; the pages read
+    // the mixer mode from the Parameter Option panel (0 until it sets one).
+    m_adjust = new CDlgParamAdjust(this, [this] { return m_option != nullptr ? m_option->MixerMode() : 0; },
+                                   TheParamTransfer());
+    PlacePanel(m_adjust, IDC_PLACE_PARAM_ADJUST, false);
+    m_option = new CDlgOptionParam(this, [this] { return m_comm != nullptr && m_comm->IsConnected() != 0; },
+                                   TheParamTransfer());
+    m_option->AttachPages(m_adjust);
+    PlacePanel(m_option, IDC_PLACE_OPTION_PARAM, false);
     m_update = new CDlgUpdateOption(this, updateDialog);
     PlacePanel(m_update, IDC_PLACE_UPDATE, true);
     m_comm = new CDlgCommOption(this, portSettings);
     PlacePanel(m_comm, IDC_PLACE_COMM, true);
+    m_comm->SetReadMixerParams([this] { m_option->ReadMixerParams(); });
 }
 
 void CUpdaterDlg::PlacePanel(QWidget* panel, int placeholderId, bool shown)

@@ -14,6 +14,8 @@
 
 class CAboutDlg;
 class CDlgCommOption;
+class CDlgOptionParam;
+class CDlgParamAdjust;
 class CDlgPortSettings;
 class CDlgUpdate;
 class CDlgUpdateOption;
@@ -27,6 +29,8 @@ public:
 
     CDlgCommOption* CommPanel() const { return m_comm; }
     CDlgUpdateOption* UpdatePanel() const { return m_update; }
+    CDlgOptionParam* OptionPanel() const { return m_option; }
+    CDlgParamAdjust* AdjustPanel() const { return m_adjust; }
     const CDialogBuilder& Builder() const { return m_builder; }
 
     // The About box, modally.
@@ -49,6 +53,8 @@ private:
     void PlacePanel(QWidget* panel, int placeholderId, bool shown);
 
     CDialogBuilder m_builder;
+    CDlgParamAdjust* m_adjust = nullptr;
+    CDlgOptionParam* m_option = nullptr;
     CDlgUpdateOption* m_update = nullptr;
     CDlgCommOption* m_comm = nullptr;
 };

@@ -55,6 +55,12 @@ public:
     // SendOneParam of target.
     void ApplyLinkedChange(DSPParam* source, DSPParam* target, bool invert);
 
+    // Sets the captions that depend on the mixer mode (pages that have such captions override
+    // it); the Parameter Option panel calls it after EnableParamsForMode.
+    virtual void SetModeCaptions(int mode) { (void)mode; }
+    // The EQ page narrows its preset sliders to the amplifier's preset count (it overrides it).
+    virtual void SetEqPresetCount(int count) { (void)count; }
+
     QWidget* Control(int id) const { return m_controls.Control(id); }
     const CDialogBuilder& Builder() const { return m_controls; }
     CParamTransfer& Transfer() { return m_transfer; }

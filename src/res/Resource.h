@@ -88,3 +88,17 @@ constexpr int IDD_PA_DIRECT_IN = 111;
 constexpr int IDD_PA_LIMITER = 112;
 constexpr int IDD_PA_MISC = 113;
 constexpr int IDD_PA_SIGNAL_THR = 114;
+
+// CDlgOptionParam, the Parameter Option panel.
+constexpr int IDD_OPTION_PARAM = 103;
+constexpr int IDC_OP_MODE = 1001;          // the work-mode box
+constexpr int IDC_OP_RESET = 1002;         // "Reset Mixer Param"
+constexpr int IDC_OP_READ = 1003;          // "Read Mixer Param "
+constexpr int IDC_OP_INIT = 1004;          // "Init All PC Param"
+constexpr int IDC_OP_COMMAND = 1026;       // the register console's command line
+constexpr int IDC_OP_RESULT = 1027;        // and its result line
+constexpr int IDC_OP_ENTER = 1160;         // "Enter"
+constexpr int IDC_OP_CONSOLE_BAR = 1161;   // the separator above the console
+constexpr int IDC_OP_SEND_SELECT = 1155;   // the "Reset Send Select" group's controls, never shown
+constexpr int IDC_OP_PROGRESS = 1154;
+constexpr int IDC_OP_LIST = 1091;

@@ -7,6 +7,7 @@
 #include "gui/GuiTestSupport.h"
 #include "link/MSCommDlg.h"
 #include "protocol/ProtocolAppUpdate.h"
+#include "params/ParamTransfer.h"
 #include "res/Resource.h"
 #include "support/MessageRecorder.h"
 #include "update/DlgUpdate.h"
@@ -15,6 +16,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -130,6 +132,8 @@ TEST_F(MainWindow, ExitWhileThePortIsOpenStopsAndClosesEverything)
     window.show();
     QTest::mouseClick(window.CommPanel()->Control(IDC_COMM_OPEN_PORT), Qt::LeftButton);
     ASSERT_EQ(window.CommPanel()->Text(IDC_COMM_OPEN_PORT), "OK");
+    // A good check reads every parameter; the line is free for an update once that has ended.
+    ASSERT_TRUE(QTest::qWaitFor([] { return !TheParamTransfer().IsRunning(); }, 10000));
     TheUpdateProtocol().StartUpdateTest(app.UpdateDialog().Target());
     ASSERT_TRUE(TheUpdateProtocol().IsRunning());
 
@@ -158,6 +162,9 @@ TEST_F(MainWindow, EveryControlHasItsRoleAndName)
             if (auto* radio = qobject_cast<QRadioButton*>(w)) {
                 want = QAccessible::RadioButton;
                 caption = radio->text().isEmpty() ? "Enable" : radio->text();
+            } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
+                want = QAccessible::CheckBox;
+                caption = box->text();
             } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
                 want = QAccessible::Button;
                 caption = button->text();

@@ -6,7 +6,9 @@
 #include "gui/GuiTestSupport.h"
 #include "link/MSCommDlg.h"
 #include "link/ProtocolMACLayer.h"
+#include "params/DlgOptionParam.h"
 #include "params/DlgPA.h"
+#include "params/MixerOps.h"
 #include "params/DlgParamAdjust.h"
 #include "params/ParamTransfer.h"
 #include "protocol/NormalMessages.h"
@@ -15,6 +17,7 @@
 #include "support/PostRecorder.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -248,4 +251,101 @@ TEST_F(PageBase, WritesAndLinkedChangesReachTheAmplifierOnlyWhenTheyShould)
     EXPECT_TRUE(sim.Received().empty());
     EXPECT_TRUE(posts->Posts().empty());
     EXPECT_TRUE(messages.Texts().empty());
+}
+
+namespace {
+
+// The Parameter Option panel over the container's pages, with records of a table of its own,
+// the program's port host on the simulated amplifier.
+class OptionPanel : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim.Start());
+        ThePortHost().SetPortDevice(sim.SlavePath());
+        option.AttachPages(&adjust);
+    }
+    void TearDown() override
+    {
+        transfer.Shutdown();
+        TheMacLayer().SetPort(nullptr);
+        ThePortHost().ClosePort();
+        ThePortHost().SetPortDevice("");
+    }
+    void Open()
+    {
+        ASSERT_EQ(ThePortHost().OpenPort(), 1);
+        TheMacLayer().SetPort(&ThePortHost());
+    }
+    // The worker the panel started has ended and its last post was handled.
+    bool WorkerDone()
+    {
+        return QTest::qWaitFor([&] { return !transfer.IsRunning() && option.Progress() == nullptr; }, 10000);
+    }
+    void ChooseMode(int mode)
+    {
+        auto* box = option.Builder().Control<QComboBox>(IDC_OP_MODE);
+        box->setCurrentIndex(mode);
+        emit box->activated(mode);
+    }
+
+    CAmpSimulator sim;
+    MessageRecorder messages;
+    CDSPParamTable table;
+    CParamTransfer transfer{TheNormalProtocol(), table};
+    bool connected = true;
+    QWidget window;
+    CDlgOptionParam option{&window, [this] { return connected; }, transfer};
+    CDlgParamAdjust adjust{&window, [this] { return option.MixerMode(); }, transfer};
+};
+
+} // namespace
+
+TEST_F(OptionPanel, ModesReadsAndTheConsoleAgainstTheAmplifier)
+{
+    // Offline: a work-mode change loads that mode's defaults and sends nothing.
+    ChooseMode(MIXER_MODE_DUAL_MONO);
+    EXPECT_EQ(option.MixerMode(), MIXER_MODE_DUAL_MONO);
+    EXPECT_EQ(table.GetRecord(PAGE_OUTPUT, 0)->index, OutputModePresets[MIXER_MODE_DUAL_MONO][0]);
+    EXPECT_TRUE(sim.Received().empty());
+
+    // An invalid mode is stored, reported, and indexes nothing.
+    option.SetMixerMode(4);
+    EXPECT_EQ(option.MixerMode(), 4);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{MIXER_MODE_ERROR_TEXT});
+
+    // Online: the mode is written (as mode + 1) and everything read back with the progress window.
+    Open();
+    messages.Clear();
+    sim.SetParam(0x3000, 20);
+    ChooseMode(MIXER_MODE_STEREO);
+    ASSERT_TRUE(WorkerDone());
+    EXPECT_EQ(sim.GetParam(normal::ADDR_MIXER_MODE), 2);
+    EXPECT_EQ(option.MixerMode(), MIXER_MODE_STEREO);
+    EXPECT_EQ(table.GetRecord(PAGE_INPUT, 0)->index, 20);
+    EXPECT_TRUE(messages.Texts().empty());
+
+    // An amplifier mode value of 4 is reported and the read goes on; a preset count of 63 stops it.
+    sim.SetOutOfRangeReply(normal::ADDR_MIXER_MODE, true);
+    option.ReadMixerParams();
+    ASSERT_TRUE(WorkerDone());
+    EXPECT_EQ(option.MixerMode(), 3);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{MIXER_MODE_ERROR_TEXT});
+    sim.SetOutOfRangeReply(normal::ADDR_MIXER_MODE, false);
+    sim.SetOutOfRangeReply(normal::ADDR_EQ_PRESET_COUNT, true);
+    messages.Clear();
+    option.ReadMixerParams();
+    EXPECT_FALSE(transfer.IsRunning());
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{READ_PRESET_COUNT_ERROR_TEXT});
+
+    // The register console, on the same grammar as the command line's.
+    QTest::mouseClick(option.Control(IDC_OP_ENTER), Qt::LeftButton);
+    EXPECT_EQ(option.Builder().Text(IDC_OP_RESULT), "Write OK");
+    EXPECT_EQ(sim.GetParam(0x3000), 0x0010);
+
+    // Not connected: read and reset refuse with the port text.
+    connected = false;
+    messages.Clear();
+    QTest::mouseClick(option.Control(IDC_OP_READ), Qt::LeftButton);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{NOT_CONNECTED_TEXT});
 }

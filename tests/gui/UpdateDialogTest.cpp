@@ -13,6 +13,7 @@
 #include "qtplatform/DlgMessage.h"
 #include "qtplatform/QtFileChooser.h"
 #include "qtplatform/QtPlatform.h"
+#include "params/ParamTransfer.h"
 #include "res/Resource.h"
 #include "support/MessageRecorder.h"
 #include "support/SimLink.h"
@@ -549,6 +550,8 @@ protected:
         ASSERT_EQ(comm.Text(IDC_COMM_OPEN_PORT).toStdString(), "OK");
         EXPECT_EQ(comm.Text(IDC_COMM_FW_VERSION).toStdString(), "FW V: 04B30000 / V1.2.03");
         EXPECT_EQ(comm.Text(IDC_COMM_EQ_VERSION).toStdString(), "EQ V: 006903E8 / V0.1.05.J");
+        // The good check goes on to read every parameter; an update can start once that ended.
+        ASSERT_TRUE(QTest::qWaitFor([] { return !TheParamTransfer().IsRunning(); }, 10000));
     }
     void BeginUpdate() { QTest::mouseClick(panel.Control(IDC_BEGIN_UPDATE), Qt::LeftButton); }
     // Enables the software section, chooses path and starts; the installed handler answers.

@@ -1,0 +1,183 @@
+#include "params/DlgOptionParam.h"
+
+#include "controls/ColorScheme.h"
+#include "link/MSCommDlg.h"
+#include "params/DlgParamAdjust.h"
+#include "params/MixerOps.h"
+#include "params/ParamTransfer.h"
+#include "params/RegisterConsole.h"
+#include "platform/MessageBox.h"
+#include "platform/Sleep.h"
+#include "qtplatform/DlgProgress.h"
+#include "res/Resource.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <mutex>
+
+namespace {
+// The pages with mode captions, in the order they are set.
+constexpr int CAPTION_PAGES[] = {0, 1, 2, 3, 4, 5};  // Input, Output, EQ, Page In, Direct In, Limiter
+constexpr int COMMAND_MAX_LENGTH = 25;
+} // namespace
+
+CDlgOptionParam::CDlgOptionParam(QWidget* parent, ConnectedSource connected, CParamTransfer& transfer)
+    : QWidget(parent), m_controls(IDD_OPTION_PARAM, this), m_connected(std::move(connected)), m_transfer(transfer)
+{
+    const CColorScheme& scheme = TheColorScheme();
+    CColorScheme::Apply(this, scheme.lightBrush, scheme.white);
+    auto* modes = m_controls.Control<QComboBox>(IDC_OP_MODE);
+    modes->addItems({"Mixer", "Stereo Select", "Dual Mono Select"});
+    modes->setCurrentIndex(0);
+    modes->setAccessibleName("Work Mode Select");
+    connect(modes, qOverload<int>(&QComboBox::activated), this, &CDlgOptionParam::OnSelchangeComboModeselect);
+    auto* command = m_controls.Control<QLineEdit>(IDC_OP_COMMAND);
+    command->setMaxLength(COMMAND_MAX_LENGTH);
+    command->setText("w16>0x3000,0x0010");
+    command->setAccessibleName("Register command");
+    m_controls.SetText(IDC_OP_RESULT, "Result");
+    // The "Reset Send Select" group is never shown; its controls are named after it all the same.
+    Control(IDC_OP_SEND_SELECT)->setAccessibleName("Reset Send Select");
+    Control(IDC_OP_PROGRESS)->setAccessibleName("Reset Send Select progress");
+    Control(IDC_OP_LIST)->setAccessibleName("Reset Send Select list");
+    Control(IDC_OP_RESULT)->setAccessibleName("Register result");
+    auto clicked = [this](int id, void (CDlgOptionParam::*handler)()) {
+        connect(m_controls.Control<QAbstractButton>(id), &QAbstractButton::clicked, this, handler);
+    };
+    clicked(IDC_OP_RESET, &CDlgOptionParam::ResetMixerParams);
+    clicked(IDC_OP_READ, &CDlgOptionParam::ReadMixerParams);
+    clicked(IDC_OP_INIT, &CDlgOptionParam::InitAllPcParams);
+    clicked(IDC_OP_ENTER, &CDlgOptionParam::OnEnter);
+    m_target = kmr::CQtMessageTarget::Create(this, [this](unsigned msg, WPARAM code, LPARAM value) {
+        if (msg == WM_PROTOCOL_NORMAL_MSG)
+            OnProtocolNormalMSG(code, value);
+    });
+}
+
+CDlgOptionParam::~CDlgOptionParam()
+{
+    m_target.reset();  // a worker's late posts find no window
+    delete m_progress;
+}
+
+void CDlgOptionParam::ApplyMode(int mode)
+{
+    m_mixerMode = mode;
+    if (mode < MIXER_MODE_MIXER || mode >= MIXER_MODE_COUNT || m_pages == nullptr)
+        return;  // an invalid mode indexes nothing
+    m_controls.Control<QComboBox>(IDC_OP_MODE)->setCurrentIndex(mode);
+    m_pages->Page(0)->EnableParamsForMode(mode);
+    for (int page : CAPTION_PAGES)
+        m_pages->Page(page)->SetModeCaptions(mode);
+}
+
+void CDlgOptionParam::SetMixerMode(int mode)
+{
+    if (!CheckMixerMode(mode)) {
+        m_mixerMode = mode;
+        return;
+    }
+    ApplyMode(mode);
+}
+
+void CDlgOptionParam::StartProgress()
+{
+    // A new window for each worker; the last one's pointer is simply replaced.
+    m_progress = new CDlgProgress;
+    m_progress->PlaceOver(window()->frameGeometry());
+    m_progress->show();
+    m_progress->SetProgress(10);
+}
+
+void CDlgOptionParam::ResetAllParams()
+{
+    if (m_pages != nullptr)
+        m_pages->Page(0)->ResetAllParams();
+}
+
+void CDlgOptionParam::ReadMixerParams()
+{
+    MixerActionHooks hooks;
+    hooks.setMixerMode = [this](int mode) { ApplyMode(mode); };  // an invalid mode was reported already
+    hooks.setEqPresetCount = [this](int count) {
+        if (m_pages != nullptr)
+            m_pages->Page(2)->SetEqPresetCount(count);
+    };
+    hooks.startingWorker = [this] { StartProgress(); };
+    ::ReadMixerParams(m_connected && m_connected(), m_target, hooks, m_transfer);
+}
+
+void CDlgOptionParam::ResetMixerParams()
+{
+    MixerActionHooks hooks;
+    hooks.setMixerMode = [this](int mode) { SetMixerMode(mode); };
+    hooks.recordsReset = [this] {
+        if (m_pages != nullptr)
+            m_pages->Page(0)->ResetAllParams();  // the defaults, shown, and every slider its full range
+    };
+    hooks.startingWorker = [this] { StartProgress(); };
+    ::ResetMixerParams(m_connected && m_connected(), m_target, hooks, m_transfer);
+}
+
+void CDlgOptionParam::InitAllPcParams()
+{
+    SetMixerMode(MIXER_MODE_MIXER);
+    ResetAllParams();
+    if (m_pages != nullptr)
+        m_pages->Page(0)->UpdateAllParams();
+}
+
+void CDlgOptionParam::OnSelchangeComboModeselect(int mode)
+{
+    SetMixerMode(mode);
+    auto offlineDefaults = [this, mode] {
+        {
+            std::lock_guard<std::mutex> lock(m_transfer.RecordLock());
+            m_transfer.Table().LoadModeDefaults(mode);
+        }
+        ResetAllParams();
+    };
+    if (!ThePortHost().IsPortOpen()) {
+        offlineDefaults();  // nothing is sent
+        return;
+    }
+    if (!WriteMixerModeWithRetry(mode, m_transfer.Protocol())) {
+        offlineDefaults();
+        kmr::ShowMessage(MODE_CHANGE_ERROR_TEXT);
+        return;
+    }
+    kmr::Sleep(MODE_CHANGE_PAUSE_MS);
+    ReadMixerParams();  // the amplifier, now in the new mode, supplies every value
+}
+
+void CDlgOptionParam::OnProtocolNormalMSG(WPARAM code, LPARAM value)
+{
+    switch (code) {
+    case CParamTransfer::WRITE_ALL_PROGRESS:
+    case CParamTransfer::READ_ALL_PROGRESS:
+        if (m_progress)
+            m_progress->SetProgress(static_cast<int>(value));
+        if (value == CParamTransfer::ALL_DONE_PROGRESS && m_pages != nullptr)
+            m_pages->Page(0)->UpdateAllParams();
+        break;
+    case CParamTransfer::WRITE_ALL_FAILED:
+    case CParamTransfer::READ_ALL_FAILED:
+        if (m_progress)
+            m_progress->SetProgress(CDlgProgress::DONE);
+        kmr::ShowMessage(code == CParamTransfer::WRITE_ALL_FAILED ? WRITE_ALL_FAILED_TEXT : READ_ALL_FAILED_TEXT);
+        break;
+    default:
+        break;
+    }
+}
+
+void CDlgOptionParam::OnEnter()
+{
+    if (!ThePortHost().IsPortOpen()) {
+        kmr::ShowMessage(PORT_NOT_OPEN_TEXT);
+        return;
+    }
+    const std::string command = m_controls.Text(IDC_OP_COMMAND).toStdString();
+    m_controls.SetText(IDC_OP_RESULT, QString::fromStdString(RunRegisterCommand(command, m_transfer.Protocol())));
+}
