@@ -11,6 +11,7 @@
 #include "app/UpdaterApp.h"
 #include "app/UpdaterDlg.h"
 #include "link/MSCommDlg.h"
+#include "params/ParamTransfer.h"
 #include "protocol/ProtocolAppUpdate.h"
 #include "res/Resource.h"
 #include "qtplatform/DlgMessage.h"
@@ -112,6 +113,8 @@ int main(int argc, char** argv)
         std::printf("Open Port failed\n");
         return 1;
     }
+    // A good check goes on to read every parameter; the line is free again when that has ended.
+    WaitFor([] { return !TheParamTransfer().IsRunning(); }, 10000);
     AnswerDialogs(file);
 
     CDlgUpdate& dialog = app.UpdateDialog();

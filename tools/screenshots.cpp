@@ -10,6 +10,7 @@
 #include "app/UpdaterApp.h"
 #include "app/UpdaterDlg.h"
 #include "link/MSCommDlg.h"
+#include "params/ParamTransfer.h"
 #include "platform/FileChooser.h"
 #include "platform/MessageBox.h"
 #include "res/Resource.h"
@@ -78,6 +79,8 @@ int main(int argc, char** argv)
     CDlgCommOption* comm = main.CommPanel();
     Click(comm->Control(IDC_COMM_OPEN_PORT));
     bool ok = WaitFor([&] { return comm->Text(IDC_COMM_OPEN_PORT) == "OK"; }, 5000);
+    // A good check goes on to read every parameter; the line is free again when that has ended.
+    WaitFor([] { return !TheParamTransfer().IsRunning(); }, 10000);
     ok = ok && Save(&main, QDir(out).filePath("main-window.png"));
 
     CDlgUpdate& dialog = app.UpdateDialog();
