@@ -118,7 +118,7 @@ int ParamsRead(const CliOptions& o, const std::string* savePath)
         return 1;
     CParamTransfer& transfer = TheParamTransfer();
     CDSPParamTable& table = transfer.Table();
-    std::lock_guard<std::mutex> lock(transfer.RecordLock());
+    const std::lock_guard lock(transfer.RecordLock());
     if (savePath != nullptr) {
         std::string error;
         if (!WriteFileAtomically(*savePath, FormatParamFile(mode, table), &error)) {
@@ -155,7 +155,7 @@ int ParamsLoad(const CliOptions& o, const std::string& path)
     if (!port.IsOpen())
         return 1;
     {
-        std::lock_guard<std::mutex> lock(transfer.RecordLock());
+        const std::lock_guard lock(transfer.RecordLock());
         transfer.Table().LoadModeDefaults(settings.mode);
         ApplyParamSettings(settings, transfer.Table());
     }

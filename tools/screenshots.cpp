@@ -1,6 +1,7 @@
 // kmr6650-screenshots: drives the desktop program against the simulated amplifier on a line
 // paced at 56000 baud and saves pictures of its windows as a user sees them: the main window
-// after Open Port, and the update dialog in the middle of a system update. Run it under an X
+// after Open Port, the parameter editor's window (kmr6650-tool --editor) with the values read,
+// and the update dialog in the middle of a system update. Run it under an X
 // server (scripts/screenshots.sh starts Xvfb); the windows are taken from the screen.
 //   kmr6650-screenshots OUTPUT_DIR
 #include "AmpSimulator.h"
@@ -9,6 +10,8 @@
 #include "app/DlgCommOption.h"
 #include "app/UpdaterApp.h"
 #include "app/UpdaterDlg.h"
+#include "controls/ColorButton.h"
+#include "params/DlgParamAdjust.h"
 #include "link/MSCommDlg.h"
 #include "params/ParamTransfer.h"
 #include "platform/FileChooser.h"
@@ -63,12 +66,15 @@ int main(int argc, char** argv)
     CAmpSimulator sim;
     sim.SetLineBaud(56000);
     sim.Update().SetEraseTimeMs(1200);
+    // An amplifier that has been set up: some tones and AGC settings away from their defaults.
+    for (const auto& [address, value] : {std::pair{0x3000, 16}, {0x3006, 9}, {0x3002, 14}, {0xB000, 1}, {0xB005, 24}, {0xB00A, 6}})
+        sim.SetParam(address, value);
     if (!sim.Start())
         return 1;
     setenv("KMR6650_COM1", sim.SlavePath().c_str(), 1);
 
     QApplication qapp(argc, argv);
-    CUpdaterApp app;
+    CUpdaterApp app(EditorPlacement::Window);
     // Answer the update warning as a user who goes ahead would, and choose the file made above.
     kmr::SetMessageHandler([](const std::string&, bool) { return kmr::MSG_OK; });
     kmr::SetFileChooser([file](const std::string&, const std::string&, const std::string&, bool) { return file; });
@@ -82,6 +88,16 @@ int main(int argc, char** argv)
     // A good check goes on to read every parameter; the line is free again when that has ended.
     WaitFor([] { return !TheParamTransfer().IsRunning(); }, 10000);
     ok = ok && Save(&main, QDir(out).filePath("main-window.png"));
+    // The parameter editor, as kmr6650-tool --editor shows it, with the values just read.
+    main.ShowEditor();
+    WaitFor([&] { return main.EditorWindow()->isVisible(); }, 5000);
+    const std::pair<int, const char*> pages[] = {{0, "editor-input.png"}, {1, "editor-output.png"}};
+    for (const auto& [page, name] : pages) {
+        Click(main.AdjustPanel()->Button(page));
+        ok = ok && Save(main.EditorWindow(), QDir(out).filePath(name));
+    }
+    Click(main.AdjustPanel()->Button(0));
+    main.EditorWindow()->hide();
 
     CDlgUpdate& dialog = app.UpdateDialog();
     QTimer::singleShot(0, [&] {

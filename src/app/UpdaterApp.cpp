@@ -9,13 +9,15 @@
 #include "qtplatform/QtFileChooser.h"
 #include "update/DlgUpdate.h"
 
-CUpdaterApp::CUpdaterApp()
+#include <QTimer>
+
+CUpdaterApp::CUpdaterApp(EditorPlacement editor)
 {
     kmr::SetMessageHandler(m_messages.Handler());
     InstallQtFileChooser();
     m_portSettings = std::make_unique<CDlgPortSettings>();
     m_updateDialog = std::make_unique<CDlgUpdate>();
-    m_main = std::make_unique<CUpdaterDlg>(m_portSettings.get(), m_updateDialog.get());
+    m_main = std::make_unique<CUpdaterDlg>(m_portSettings.get(), m_updateDialog.get(), editor);
 }
 
 CUpdaterApp::~CUpdaterApp()
@@ -29,6 +31,7 @@ CUpdaterApp::~CUpdaterApp()
 
 int CUpdaterApp::Run()
 {
+    QTimer::singleShot(0, m_main.get(), [this] { m_main->ShowEditor(); });  // beside the main window, once it is up
     m_main->exec();
     Shutdown();
     return 0;

@@ -2,6 +2,7 @@
 // The application object of the desktop program: creates the windows once the QApplication
 // exists, shows the main window modally, and at the end stops every worker and closes the port
 // before the objects they use are gone.
+#include "app/UpdaterDlg.h"
 #include "qtplatform/QtPlatform.h"
 
 #include <memory>
@@ -14,12 +15,14 @@ class CUpdaterApp {
 public:
     // Creates the single windows and installs the message dialog and the file dialog as the
     // core's message function and file chooser. Call on the GUI thread after the QApplication.
-    CUpdaterApp();
+    // editor: where the parameter editor's panels go (see CUpdaterDlg).
+    explicit CUpdaterApp(EditorPlacement editor = EditorPlacement::Hidden);
     ~CUpdaterApp();
     CUpdaterApp(const CUpdaterApp&) = delete;
     CUpdaterApp& operator=(const CUpdaterApp&) = delete;
 
-    // Shows the main window modally; when it closes, shuts down and returns the exit status.
+    // Shows the main window modally (and the editor window, if there is one); when the main
+    // window closes, shuts down and returns the exit status.
     int Run();
     // Stops a running update or parameter transfer (answering any question a worker waits on
     // with Cancel), waits for the workers, and closes the port. Safe to call more than once.

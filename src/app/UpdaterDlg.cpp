@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <algorithm>
 
 namespace {
 QIcon ProgramIcon()
@@ -28,7 +29,7 @@ QIcon ProgramIcon()
 }
 } // namespace
 
-CUpdaterDlg::CUpdaterDlg(CDlgPortSettings* portSettings, CDlgUpdate* updateDialog, QWidget* parent)
+CUpdaterDlg::CUpdaterDlg(CDlgPortSettings* portSettings, CDlgUpdate* updateDialog, EditorPlacement editor, QWidget* parent)
     : QDialog(parent), m_builder(IDD_MAIN, this)
 {
     setWindowIcon(ProgramIcon());
@@ -55,6 +56,8 @@ CUpdaterDlg::CUpdaterDlg(CDlgPortSettings* portSettings, CDlgUpdate* updateDialo
                                    TheParamTransfer());
     m_option->AttachPages(m_adjust);
     PlacePanel(m_option, IDC_PLACE_OPTION_PARAM, false);
+    if (editor == EditorPlacement::Window)
+        BuildEditorWindow();
     m_update = new CDlgUpdateOption(this, updateDialog);
     PlacePanel(m_update, IDC_PLACE_UPDATE, true);
     m_comm = new CDlgCommOption(this, portSettings);
@@ -68,6 +71,45 @@ void CUpdaterDlg::PlacePanel(QWidget* panel, int placeholderId, bool shown)
         panel->setGeometry(place->geometry());
     panel->setVisible(shown);
     panel->raise();
+}
+
+void CUpdaterDlg::BuildEditorWindow()
+{
+    // A window of its own that stays usable while this one runs modally, because it is this
+    // one's child; closing it only hides it.
+    m_editor = new QWidget(this, Qt::Window);
+    m_editor->setWindowTitle(EDITOR_TITLE);
+    m_editor->setWindowIcon(ProgramIcon());
+    m_editor->setAccessibleName(EDITOR_TITLE);
+    CColorScheme::Apply(m_editor, TheColorScheme().lightBrush, Qt::black);
+    // Each panel at its template's size (in the main window it had its place's).
+    auto toEditor = [this](QWidget* panel, const CDialogBuilder& builder) {
+        panel->setParent(m_editor);
+        panel->resize(builder.ToPixels(0, 0, builder.Template().w, builder.Template().h).size());
+    };
+    toEditor(m_option, m_option->Builder());
+    toEditor(m_adjust, m_adjust->Builder());
+    m_option->move(0, 0);
+    m_adjust->move(m_option->width(), 0);
+    for (int id : {IDC_OP_CONSOLE_BAR, IDC_OP_COMMAND, IDC_OP_ENTER, IDC_OP_RESULT})
+        m_option->Control(id)->show();
+    m_option->show();
+    m_adjust->show();
+    m_editor->setFixedSize(m_option->width() + m_adjust->width(), std::max(m_option->height(), m_adjust->height()));
+
+    auto* show = new QAction("Parameter &Editor", this);
+    show->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(show, &QAction::triggered, this, &CUpdaterDlg::ShowEditor);
+    addAction(show);
+}
+
+void CUpdaterDlg::ShowEditor()
+{
+    if (m_editor == nullptr)
+        return;
+    m_editor->show();
+    m_editor->raise();
+    m_editor->activateWindow();
 }
 
 void CUpdaterDlg::ShowAbout()

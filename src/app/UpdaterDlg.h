@@ -20,17 +20,33 @@ class CDlgPortSettings;
 class CDlgUpdate;
 class CDlgUpdateOption;
 
+// Where the parameter editor's two panels live.
+enum class EditorPlacement {
+    Hidden,  // in the main window, hidden over their places
+    Window,  // in a window of their own, "KMR 6650 Parameter Editor"
+};
+
 class CUpdaterDlg : public QDialog {
     Q_OBJECT
 public:
+    static constexpr const char* EDITOR_TITLE = "KMR 6650 Parameter Editor";
+
     // Builds the window and its panels. portSettings and updateDialog are the program's single
     // instances, used by the Communication and update panels; both must outlive the window.
-    CUpdaterDlg(CDlgPortSettings* portSettings, CDlgUpdate* updateDialog, QWidget* parent = nullptr);
+    // With EditorPlacement::Window the Parameter Option panel (with its register console) and
+    // the Parameters Adjust panel go side by side into the editor window, which the main
+    // window's context menu (and Ctrl+E) shows again after it was closed.
+    CUpdaterDlg(CDlgPortSettings* portSettings, CDlgUpdate* updateDialog,
+                EditorPlacement editor = EditorPlacement::Hidden, QWidget* parent = nullptr);
 
     CDlgCommOption* CommPanel() const { return m_comm; }
     CDlgUpdateOption* UpdatePanel() const { return m_update; }
     CDlgOptionParam* OptionPanel() const { return m_option; }
     CDlgParamAdjust* AdjustPanel() const { return m_adjust; }
+    // The editor window, or null when the editor is hidden in the main window.
+    QWidget* EditorWindow() const { return m_editor; }
+    // Shows the editor window and brings it to the front; nothing without one.
+    void ShowEditor();
     const CDialogBuilder& Builder() const { return m_builder; }
 
     // The About box, modally.
@@ -51,12 +67,15 @@ protected:
 private:
     // Moves panel exactly over the placeholder with id and shows it if shown.
     void PlacePanel(QWidget* panel, int placeholderId, bool shown);
+    // Builds the editor window around the two editor panels.
+    void BuildEditorWindow();
 
     CDialogBuilder m_builder;
     CDlgParamAdjust* m_adjust = nullptr;
     CDlgOptionParam* m_option = nullptr;
     CDlgUpdateOption* m_update = nullptr;
     CDlgCommOption* m_comm = nullptr;
+    QWidget* m_editor = nullptr;  // a window of its own, child of this one
 };
 
 // The About box: the program's icon, name, version and date, and OK.

@@ -8,6 +8,10 @@
 // per keyboard, wheel or page step. While the thumb is dragged, Tracking() gives the step under
 // it for a value box to follow without writing. A change made by the program (SetMax, SetStep)
 // is never reported. GUI thread only.
+//
+// For assistive technology the slider is a slider whose value is the text its owner gives it
+// with SetValueText (the label of the step shown, such as "+1.00"), or the step when there is
+// none; a value set through that interface is a user's change.
 #include <QSlider>
 
 class CSlider : public QSlider {
@@ -22,6 +26,10 @@ public:
     // Shows step i at position GetMax() - i; a step outside 0 .. GetMax() shows the nearest end.
     void SetStep(int i);
 
+    // The text that names the step shown, as assistive technology reads it.
+    void SetValueText(const QString& text);
+    const QString& ValueText() const { return m_valueText; }
+
 signals:
     void Changed();
     void Tracking(int step);
@@ -32,4 +40,7 @@ private:
 
     bool m_programmatic = false;  // a change the program makes is not the user's
     int m_pressedStep = 0;        // the step when the drag began
+    QString m_valueText;
+
+    friend class CSliderAccessible;
 };

@@ -133,7 +133,7 @@ void CDlgOptionParam::OnSelchangeComboModeselect(int mode)
     SetMixerMode(mode);
     auto offlineDefaults = [this, mode] {
         {
-            std::lock_guard<std::mutex> lock(m_transfer.RecordLock());
+            const std::lock_guard lock(m_transfer.RecordLock());
             m_transfer.Table().LoadModeDefaults(mode);
         }
         ResetAllParams();

@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <algorithm>
 #include <mutex>
 
 CDlgPA::CDlgPA(int templateNumber, QWidget* parent, ModeSource mode, CParamTransfer& transfer)
@@ -17,6 +18,13 @@ CDlgPA::CDlgPA(int templateNumber, QWidget* parent, ModeSource mode, CParamTrans
 {
     const CColorScheme& scheme = TheColorScheme();
     CColorScheme::Apply(this, scheme.greenBrush, scheme.white);
+    // Value boxes in the page's colours: white on green.
+    for (QLineEdit* box : findChildren<QLineEdit*>()) {
+        QPalette palette = box->palette();
+        palette.setBrush(QPalette::Base, scheme.greenBrush);
+        palette.setColor(QPalette::Text, scheme.white);
+        box->setPalette(palette);
+    }
     hide();
 }
 
@@ -24,15 +32,20 @@ void CDlgPA::UpdateOneParam(DSPParam* r)
 {
     int index = 0;
     {
-        std::lock_guard<std::mutex> lock(m_transfer.RecordLock());
+        const std::lock_guard lock(m_transfer.RecordLock());
         index = r->index;
     }
     switch (r->kind) {
     case KIND_SLIDER:
         if (r->slider != nullptr)
             r->slider->SetStep(index);
-        if (r->valueText != nullptr && r->labels != nullptr && index >= 0 && index < r->steps)
-            r->valueText->setText(QString::fromUtf8(r->labels[index]));
+        if (r->labels != nullptr && index >= 0 && index < r->steps) {
+            const QString label = QString::fromUtf8(r->labels[index]);
+            if (r->valueText != nullptr)
+                r->valueText->setText(label);
+            if (r->slider != nullptr)
+                r->slider->SetValueText(label);
+        }
         break;
     case KIND_CHECK:
         if (r->button != nullptr)
@@ -57,7 +70,9 @@ void CDlgPA::SaveOneParam(DSPParam* r)
     case KIND_SLIDER:
         if (r->slider == nullptr)
             return;
-        index = r->slider->GetStep();
+        // Within the record's steps whatever the slider's range: a slider narrowed below its
+        // record's last step, or not yet given its range, never yields an index the record lacks.
+        index = std::clamp(r->slider->GetStep(), 0, std::max(r->steps - 1, 0));
         break;
     case KIND_CHECK:
     case KIND_RADIO_PAIR:
@@ -69,14 +84,14 @@ void CDlgPA::SaveOneParam(DSPParam* r)
         kmr::ShowMessage("CDlgPA::SaveOneParam Error!");
         return;
     }
-    std::lock_guard<std::mutex> lock(m_transfer.RecordLock());
+    const std::lock_guard lock(m_transfer.RecordLock());
     r->index = index;
 }
 
 void CDlgPA::ResetOneParam(DSPParam* r)
 {
     {
-        std::lock_guard<std::mutex> lock(m_transfer.RecordLock());
+        const std::lock_guard lock(m_transfer.RecordLock());
         if (r->kind == KIND_SLIDER || r->kind == KIND_CHECK || r->kind == KIND_RADIO_PAIR)
             r->index = r->defaultIndex;
     }
@@ -134,7 +149,7 @@ void CDlgPA::EnableParamsForMode(int mode)
 
 void CDlgPA::ApplyLinkedChange(DSPParam* source, DSPParam* target, bool invert)
 {
-    if (!m_mode || m_mode() != MIXER_MODE_STEREO)
+    if (CurrentMode() != MIXER_MODE_STEREO)
         return;
     int v = 0;
     if (source->kind == KIND_CHECK && source->button != nullptr)
@@ -143,10 +158,8 @@ void CDlgPA::ApplyLinkedChange(DSPParam* source, DSPParam* target, bool invert)
         v = source->slider->GetStep();
     else
         return;
-    {
-        std::lock_guard<std::mutex> lock(m_transfer.RecordLock());
-        target->index = invert ? (v == 0 ? 1 : 0) : v;
-    }
+    const std::lock_guard lock(m_transfer.RecordLock());  // set, show and write as one change
+    target->index = std::clamp(invert ? (v == 0 ? 1 : 0) : v, 0, std::max(target->steps - 1, 0));
     UpdateOneParam(target);
     SendOneParam(target);
 }

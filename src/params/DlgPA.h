@@ -65,6 +65,10 @@ public:
     const CDialogBuilder& Builder() const { return m_controls; }
     CParamTransfer& Transfer() { return m_transfer; }
 
+protected:
+    // The current mixer mode (0 when no one tells it).
+    int CurrentMode() const { return m_mode ? m_mode() : MIXER_MODE_MIXER; }
+
 private:
     // Calls f on every record of the table in table order.
     void ForEachRecord(const std::function<void(DSPParam*)>& f);

@@ -2,6 +2,7 @@
 
 #include "controls/ColorButton.h"
 #include "controls/ColorScheme.h"
+#include "params/ParamPages.h"
 #include "res/Resource.h"
 
 #include <algorithm>
@@ -26,7 +27,7 @@ CDlgParamAdjust::CDlgParamAdjust(QWidget* parent, CDlgPA::ModeSource mode, CPara
     const QRect frame = Control(IDC_PA_FRAME)->geometry();
     for (int number : CREATION_ORDER) {
         const auto at = std::find(PAGE_TEMPLATES.begin(), PAGE_TEMPLATES.end(), number) - PAGE_TEMPLATES.begin();
-        CDlgPA* page = new CDlgPA(number, this, mode, transfer);
+        CDlgPA* page = CreateParamPage(number, this, mode, transfer);
         page->setGeometry(frame);
         m_pages[static_cast<std::size_t>(at)] = page;
     }

@@ -63,7 +63,7 @@ MixerAction ResetMixerParams(bool connected, const MessageTargetPtr& target, con
         return MixerAction::Busy;
     Call(hooks.setMixerMode, MIXER_MODE_MIXER);
     {
-        std::lock_guard<std::mutex> lock(transfer.RecordLock());
+        const std::lock_guard lock(transfer.RecordLock());
         CDSPParamTable& table = transfer.Table();
         table.LoadModeDefaults(MIXER_MODE_MIXER);
         for (int page = 0; page < PAGE_COUNT; ++page) {

@@ -27,14 +27,12 @@ unsigned CParamTransfer::WriteDSPParam(DSPParam* r1, DSPParam* r2, DSPParam* r3)
     DSPParam* const records[GROUP_SIZE] = {r1, r2, r3};
     std::uint16_t address[GROUP_SIZE] = {};
     std::uint16_t value[GROUP_SIZE] = {};
-    {
-        std::lock_guard<std::mutex> lock(m_records);
-        for (int k = 0; k < GROUP_SIZE; ++k) {
-            if (records[k] == nullptr)
-                continue;  // an empty slot: address 0, value 0
-            value[k] = static_cast<std::uint16_t>(ToDeviceValue(*records[k]));  // the wire carries 16 bits
-            address[k] = static_cast<std::uint16_t>(records[k]->address);
-        }
+    const std::lock_guard lock(m_records);  // until the amplifier has the values converted here
+    for (int k = 0; k < GROUP_SIZE; ++k) {
+        if (records[k] == nullptr)
+            continue;  // an empty slot: address 0, value 0
+        value[k] = static_cast<std::uint16_t>(ToDeviceValue(*records[k]));  // the wire carries 16 bits
+        address[k] = static_cast<std::uint16_t>(records[k]->address);
     }
     const unsigned r = m_protocol.WriteParams(address[0], value[0], address[1], value[1], address[2], value[2]);
     return r == CProtocolAppNormal::OK ? WRITE_OK : WRITE_FAILED;
@@ -53,13 +51,13 @@ unsigned CParamTransfer::ReadDSPParam(DSPParam* r1, DSPParam* r2, DSPParam* r3)
     for (int k = 0; k < GROUP_SIZE; ++k)
         if (records[k] != nullptr)
             address[k] = static_cast<std::uint16_t>(records[k]->address);  // fixed since the table was built
-    if (m_protocol.ReadParams(address[0], &value[0], address[1], &value[1], address[2], &value[2]) !=
-        CProtocolAppNormal::OK)
-        return READ_FAILED;
-
     bool outOfRange[GROUP_SIZE] = {};
     {
-        std::lock_guard<std::mutex> lock(m_records);
+        // From the exchange to the store, so that no change of these records lands between.
+        const std::lock_guard lock(m_records);
+        if (m_protocol.ReadParams(address[0], &value[0], address[1], &value[1], address[2], &value[2]) !=
+            CProtocolAppNormal::OK)
+            return READ_FAILED;
         for (int k = 0; k < GROUP_SIZE; ++k) {
             if (address[k] == 0)
                 continue;  // absent, or a record without an address: nothing was read for it

@@ -9,13 +9,18 @@
 // the table's page counts (28, 15, 6, 24, 6, 12, 16, 1) a whole pass is 38 exchanges.
 //
 // Threads and the records lock: the table's records carry no lock of their own. This object's
-// RecordLock() is the one lock for them while a worker may run: the workers hold it only while
-// they convert or store the values of one group (never during an exchange or a message), and
-// WriteDSPParam / ReadDSPParam take it the same way. Any other code that reads or changes
-// records while a worker may run (page edits, a reset of the records, refreshing the pages)
-// holds it for that moment, and must not hold it while calling into this object.
-// Exchanges themselves are serialised by the protocol's exchange lock, so a page write between
-// two groups of a worker never interleaves with them.
+// RecordLock() is the one lock for them while a worker may run. It makes each change of a record
+// one whole step: a worker's group (convert, exchange, store) holds it from start to end, and
+// so does WriteDSPParam / ReadDSPParam for any caller; the user interface holds it while it
+// reads a control into a record, shows it and writes it (the lock is recursive, so the write
+// inside takes it again). A page change therefore lands wholly before or wholly after a
+// worker's group, never inside it: a read-all never stores an old value over a change that
+// was just made, and a write-all never sends a value the user has since replaced. Messages
+// are never shown while the lock is held, so a modal message in a worker cannot stop the user
+// interface. Other code that reads or changes records while a worker may run (a reset of the
+// records, refreshing the pages) holds it for that moment.
+// Exchanges themselves are serialised by the protocol's exchange lock, which is always taken
+// after this one, never before it.
 // At most one worker runs at a time: a start while one runs is refused (see below).
 #include "params/ParamTable.h"
 #include "platform/Messages.h"
@@ -56,12 +61,14 @@ public:
     CDSPParamTable& Table() { return m_table; }
     CProtocolAppNormal& Protocol() { return m_protocol; }
     // The records lock (see the head of this file).
-    std::mutex& RecordLock() { return m_records; }
+    using RecordMutex = std::recursive_mutex;
+    RecordMutex& RecordLock() { return m_records; }
 
     // Writes up to three records in one exchange; r2 and r3 may be null. Each present record's
     // deviceValue is first computed from its index (ToDeviceValue); an absent record, or one with
     // address 0, is an empty slot. WRITE_OK when acknowledged (the protocol has then paused
-    // 30 ms), else WRITE_FAILED. Shows no message. Takes the records lock while converting.
+    // 30 ms), else WRITE_FAILED. Shows no message. Holds the records lock from the conversion to
+    // the end of the exchange.
     unsigned WriteDSPParam(DSPParam* r1, DSPParam* r2 = nullptr, DSPParam* r3 = nullptr);
     // WriteDSPParam(record, none, none): a page's write of one changed record.
     unsigned WriteOneParam(DSPParam* record);
@@ -72,7 +79,7 @@ public:
     // a valid step, the new index; a record out of range keeps its index, and for it the
     // message "Error: ParameterN out of range !   CProtocolAppNormal::ReadDSPParam" (N = its
     // slot 1..3 in the call) is shown with OK only, modally in the calling thread, after the
-    // records lock has been released. READ_OUT_OF_RANGE if any record was out of range (the
+    // records lock (held from the exchange to the store) has been released. READ_OUT_OF_RANGE if any record was out of range (the
     // others are stored all the same), else READ_OK.
     unsigned ReadDSPParam(DSPParam* r1, DSPParam* r2 = nullptr, DSPParam* r3 = nullptr);
 
@@ -112,7 +119,7 @@ private:
 
     CProtocolAppNormal& m_protocol;
     CDSPParamTable& m_table;
-    std::mutex m_records;
+    RecordMutex m_records;
 
     std::mutex m_threadLock;  // m_worker; held to start and to join
     std::thread m_worker;

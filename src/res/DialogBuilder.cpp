@@ -152,6 +152,10 @@ QWidget* CDialogBuilder::CreateControl(const ControlTemplate& c, QWidget* host) 
     case ControlKind::Edit: {
         auto* edit = new QLineEdit(caption, host);
         edit->setReadOnly((c.style & CTL_READONLY) != 0);
+        if (c.style & CTL_NOFRAME) {
+            edit->setFrame(false);
+            edit->setAlignment(Qt::AlignCenter);
+        }
         control = edit;
         break;
     }

@@ -31,6 +31,7 @@ enum ControlStyle : unsigned {
     CTL_DEFAULT = 1u << 3,   // the push button that Enter presses
     CTL_CENTER = 1u << 4,    // text centred (labels)
     CTL_RIGHT = 1u << 5,     // text right-aligned (labels)
+    CTL_NOFRAME = 1u << 6,   // an edit box drawn without its frame, its text centred
 };
 
 // Dialog styles, combined with |.

@@ -266,12 +266,12 @@ TEST_F(ParamTransferTest, OneWorkerAtATimeAndShutdownStopsIt)
     EXPECT_TRUE(refused->Posts().empty());
     DSPParam* misc = table.GetRecord(PAGE_MISC, 0);
     {
-        std::lock_guard<std::mutex> lock(transfer.RecordLock());
+        const std::lock_guard lock(transfer.RecordLock());
         misc->index = 1;
     }
     EXPECT_EQ(ResetMixerParams(true, refused, {}, transfer), MixerAction::Busy);
     {
-        std::lock_guard<std::mutex> lock(transfer.RecordLock());
+        const std::lock_guard lock(transfer.RecordLock());
         EXPECT_EQ(misc->index, 1);  // a refused reset leaves the records alone
     }
     EXPECT_EQ(ReadMixerParams(true, refused, {}, transfer), MixerAction::Busy);
@@ -303,7 +303,7 @@ TEST_F(ParamTransferTest, PageWritesDuringAWriteAllAreAnsweredAndRecordsStayWhol
     int failures = 0;
     for (int i = 0; i < 10; ++i) {
         {
-            std::lock_guard<std::mutex> lock(transfer.RecordLock());
+            const std::lock_guard lock(transfer.RecordLock());
             for (int s = 0; s < table.GetCount(PAGE_INPUT); ++s)
                 input[s].index = i % input[s].steps;
         }
