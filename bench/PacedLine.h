@@ -1,7 +1,8 @@
 #pragma once
 // The simulated amplifier on a pseudo-terminal paced like a real 56000-baud 8N2 line in both
 // directions, with an adapter's latency timer on the answers, and the program's port host
-// opened on it at the program's own settings and attached to the frame layer: the line that
+// (ThePortHost(), the one the pages test for an open port) opened on it at the program's own
+// settings and attached to the frame layer: the line that
 // every timed run of the benchmarks goes over. The floors printed beside each figure are
 // computed from the frames that must cross this line one after another and the fixed pauses.
 #include "AmpSimulator.h"
@@ -32,6 +33,7 @@ public:
         }
         host.SetPortDevice(sim.SlavePath());
         if (host.OpenPort() == 0) {
+            host.SetPortDevice("");
             std::printf("cannot open %s\n", sim.SlavePath().c_str());
             return;
         }
@@ -42,6 +44,7 @@ public:
     {
         TheMacLayer().SetPort(nullptr);
         host.ClosePort();
+        host.SetPortDevice("");
         sim.Stop();
     }
     PacedLine(const PacedLine&) = delete;
@@ -49,7 +52,7 @@ public:
     bool IsOpen() const { return m_open; }
 
     CAmpSimulator sim;
-    CMSCommDlg host;
+    CMSCommDlg& host = ThePortHost();
 
 private:
     bool m_open = false;

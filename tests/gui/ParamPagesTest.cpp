@@ -343,6 +343,20 @@ TEST_F(OptionPanel, ModesReadsAndTheConsoleAgainstTheAmplifier)
     EXPECT_EQ(option.Builder().Text(IDC_OP_RESULT), "Write OK");
     EXPECT_EQ(sim.GetParam(0x3000), 0x0010);
 
+    // An amplifier that does not answer: the mode read fails with its text; a work-mode change
+    // whose write fails twice loads that mode's defaults offline and says so.
+    sim.SetSilent(true);
+    messages.Clear();
+    option.ReadMixerParams();
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{READ_MODE_ERROR_TEXT});
+    messages.Clear();
+    ChooseMode(MIXER_MODE_DUAL_MONO);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{CDlgOptionParam::MODE_CHANGE_ERROR_TEXT});
+    EXPECT_EQ(option.MixerMode(), MIXER_MODE_DUAL_MONO);
+    EXPECT_EQ(table.GetRecord(PAGE_OUTPUT, 6)->index, OutputModePresets[MIXER_MODE_DUAL_MONO][6]);
+    EXPECT_FALSE(transfer.IsRunning());
+    sim.SetSilent(false);
+
     // Not connected: read and reset refuse with the port text.
     connected = false;
     messages.Clear();
