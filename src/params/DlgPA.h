@@ -6,8 +6,9 @@
 //
 // The records belong to the transfer object's table; a page stores pointers to its controls in
 // its records when it binds them. Record indexes are read and changed under the transfer's
-// records lock, which a read-all or write-all worker also takes per group, so a page change and
-// a worker never update one record at the same moment.
+// records lock, which a read-all or write-all worker holds for each whole group, so a page
+// change and a worker never update one record at the same moment; ApplyLinkedChange holds it
+// while it sets, shows and writes its target, so that change is one whole step too.
 //
 // Threads: GUI thread only. SendOneParam performs the write exchange synchronously.
 #include "params/ParamTable.h"

@@ -4,8 +4,8 @@
 // slider records. The one table is built on first use of TheParamTable() and lives until exit.
 //
 // Threads: the records carry no lock. The UI thread and the read-all/write-all workers use the
-// same records; the callers must keep them from updating one record at the same time (for
-// example, no page edits while a transfer worker runs). Building the table is thread-safe
+// same records; the callers must keep them from updating one record at the same time (the
+// transfer's records lock does, see params/ParamTransfer.h). Building the table is thread-safe
 // (function-local static); the label tables never change after the build.
 #include <cstdint>
 
