@@ -91,7 +91,10 @@ int main(int argc, char** argv)
     // The parameter editor, as kmr6650-tool --editor shows it, with the values just read.
     main.ShowEditor();
     WaitFor([&] { return main.EditorWindow()->isVisible(); }, 5000);
-    const std::pair<int, const char*> pages[] = {{0, "editor-input.png"}, {1, "editor-output.png"}};
+    const std::pair<int, const char*> pages[] = {
+        {0, "editor-input.png"},   {1, "editor-output.png"},  {2, "editor-eq.png"},   {3, "editor-page-in.png"},
+        {4, "editor-direct-in.png"}, {5, "editor-limiter.png"}, {6, "editor-misc.png"}, {7, "editor-signal-thr.png"},
+    };
     for (const auto& [page, name] : pages) {
         Click(main.AdjustPanel()->Button(page));
         ok = ok && Save(main.EditorWindow(), QDir(out).filePath(name));

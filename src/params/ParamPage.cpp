@@ -70,7 +70,10 @@ void CDlgParamPage::Bind(const PageBinding& b)
         if (second == nullptr)
             qFatal("parameter page %d: slot %d needs a second radio", m_description.templateNumber, slot);
         r->button2 = second;
+        // Either radio is the pair's change; the record keeps the state of the first.
         connect(second, &QAbstractButton::clicked, this, [this, slot] { OnParamChanged(slot); });
+        button->setAccessibleName(name + " " + button->text());
+        second->setAccessibleName(name + " " + second->text());
     }
 }
 
@@ -83,6 +86,9 @@ void CDlgParamPage::OnParamChanged(int slot)
         UpdateOneParam(r);
         SendOneParam(r);
     }
+    for (const StereoLink& link : m_description.stereoLinks)
+        if (link.source == slot)
+            ApplyLinkedChange(r, Record(link.target), false);
     FollowUp(slot);
 }
 

@@ -19,7 +19,14 @@ struct PageBinding {
     int slot;         // in the page's record array
     int control;      // the slider, the check box, or a radio pair's first radio
     int second;       // the slider's value box, or the second radio; 0 for a check box
-    const char* name; // as assistive technology names the control, e.g. "Input 1 Bass"
+    const char* name; // as assistive technology names the control, e.g. "Input 1 Bass" (a value
+                      // box gets " value" after it, each radio of a pair its own text)
+};
+
+// In Stereo mode a change of source is copied to target (ApplyLinkedChange), slots of the page.
+struct StereoLink {
+    int source;
+    int target;
 };
 
 // A caption that depends on the mixer mode.
@@ -40,6 +47,7 @@ struct PageDescription {
     std::vector<PageBinding> bindings;
     std::vector<ModeCaption> captions;
     Start start = Start::Reset;
+    std::vector<StereoLink> stereoLinks;
 };
 
 class CDlgParamPage : public CDlgPA {
@@ -50,7 +58,7 @@ public:
     CDlgParamPage(PageDescription description, QWidget* parent, ModeSource mode, CParamTransfer& transfer);
 
     // A user changed the control of slot: read it into the record, show it, write it, then the
-    // page's follow-up for that slot.
+    // page's follow-up for that slot: its Stereo links, then FollowUp.
     void OnParamChanged(int slot);
     // The captions of the mixer mode: the paired ones in Stereo, the per-channel ones otherwise.
     void SetModeCaptions(int mode) override;

@@ -31,6 +31,20 @@ private:
     void SetSlots(int first, std::initializer_list<int> values);
 };
 
-// The page of template number (107-114) on parent, hidden. Pages that are not built yet are
-// bare pages of their template.
+// The EQ page (template 109): each output's speaker EQ preset and dynamic EQ switch. The range
+// of the preset sliders follows the amplifier's preset count.
+class CDlgPAEQ : public CDlgParamPage {
+    Q_OBJECT
+public:
+    CDlgPAEQ(QWidget* parent, ModeSource mode, CParamTransfer& transfer);
+    // Puts the three preset sliders to step 0, then narrows each to count steps; the records and
+    // value boxes stay as they are. An amplifier with no presets (0) leaves the sliders no step
+    // to choose: each is held at its one position and disabled, until a reset gives back its
+    // range and the mode is set again (Read Mixer Param and Reset Mixer Param do both).
+    void SetEqPresetCount(int count) override;
+};
+
+// The page of template number (107-114) on parent, hidden; any other number is a programming
+// error that stops the program. The Page In, Direct In, Limiter,
+// Miscellaneous and Signal threshold pages are data only (their links included).
 CDlgPA* CreateParamPage(int templateNumber, QWidget* parent, CDlgPA::ModeSource mode, CParamTransfer& transfer);

@@ -85,14 +85,28 @@ constexpr int VALUE_H = 10;
 constexpr int CAPTION_W = 30;
 
 // Adds column c with its left edge at x and its caption's top at y; returns the column's width.
-int AddColumn(std::vector<ControlTemplate>& out, const SliderColumn& c, int x, int y, int captionWidth = CAPTION_W)
+// A caption of captionLines lines (wrapped at its spaces) is captionWidth wide.
+int AddColumn(std::vector<ControlTemplate>& out, const SliderColumn& c, int x, int y, int captionWidth = CAPTION_W,
+              int captionLines = 1)
 {
     const int mid = x + c.boxWidth / 2;
-    out.push_back({IDC_NONE, K::Label, c.caption, mid - captionWidth / 2, y, captionWidth, 8, CTL_CENTER});
-    out.push_back({c.slider, K::Slider, "", mid - SLIDER_W / 2, y + 9, SLIDER_W, SLIDER_H, CTL_NONE});
-    out.push_back({c.box, K::Edit, "", x, y + 10 + SLIDER_H, c.boxWidth, VALUE_H, CTL_READONLY | CTL_NOFRAME});
-    out.push_back({IDC_NONE, K::Label, c.unit, x + c.boxWidth, y + 11 + SLIDER_H, c.unitWidth, 8, CTL_NONE});
+    const int sliderY = y + 8 * captionLines + 1;
+    out.push_back({IDC_NONE, K::Label, c.caption, mid - captionWidth / 2, y, captionWidth, 8 * captionLines, CTL_CENTER});
+    out.push_back({c.slider, K::Slider, "", mid - SLIDER_W / 2, sliderY, SLIDER_W, SLIDER_H, CTL_NONE});
+    out.push_back({c.box, K::Edit, "", x, sliderY + SLIDER_H + 1, c.boxWidth, VALUE_H, CTL_READONLY | CTL_NOFRAME});
+    if (c.unitWidth > 0)
+        out.push_back({IDC_NONE, K::Label, c.unit, x + c.boxWidth, sliderY + SLIDER_H + 2, c.unitWidth, 8, CTL_NONE});
     return c.boxWidth + c.unitWidth;
+}
+
+// Adds columns one after another from x, gap apart, with two-line captions; returns the x after
+// the last.
+int AddColumns(std::vector<ControlTemplate>& out, std::initializer_list<SliderColumn> columns, int x, int y, int gap,
+               int captionWidth)
+{
+    for (const SliderColumn& c : columns)
+        x += AddColumn(out, c, x, y, captionWidth, 2) + gap;
+    return x - gap;
 }
 
 // The Input page: the tone of the four inputs in a row, with the Page Input's AGC at its end,
@@ -187,6 +201,172 @@ std::vector<ControlTemplate> OutputPageControls()
     AddColumn(c, {1115, 1117, "Treble", "dB", 22, 10}, at, 21);
     return c;
 }
+// The EQ page: for each output its speaker EQ preset and its dynamic EQ switch.
+std::vector<ControlTemplate> EqPageControls()
+{
+    std::vector<ControlTemplate> c;
+    c.push_back({IDC_NONE, K::Label, "EQ Set-up", 3, 0, 90, 8, CTL_NONE});
+    struct Output {
+        int frame;
+        const char* caption;
+        int slider, box, check;
+    };
+    const Output outputs[3] = {{1123, "Output 1", 1105, 1103, 1106},
+                               {1066, "Output 2", 1109, 1107, 1108},
+                               {1114, "AuxOut", 1113, 1111, 1112}};
+    for (int i = 0; i < 3; ++i) {
+        const int x = 3 + i * 136;
+        c.push_back({outputs[i].frame, K::GroupBox, outputs[i].caption, x, 9, 132, 84, CTL_NONE});
+        AddColumn(c, {outputs[i].slider, outputs[i].box, "Speak EQ ID", "", 16, 0}, x + 14, 21, 44);
+        c.push_back({outputs[i].check, K::CheckBox, "Dynamic EQ Enable", x + 40, 50, 88, 10, CTL_NONE});
+    }
+    return c;
+}
+
+// The Page In page: per output the ducking, page level and page switch, the page input's tone
+// and trigger mode in the upper row; per output the page detector in the lower row.
+std::vector<ControlTemplate> PageInPageControls()
+{
+    std::vector<ControlTemplate> c;
+    c.push_back({IDC_NONE, K::Label, "Page In  Set-up", 3, 0, 90, 8, CTL_NONE});
+    struct Upper {
+        int frame;
+        const char* caption;
+        int enable, ducking, duckingBox, level, levelBox;
+    };
+    const Upper upper[3] = {{1124, "Output 1", 1079, 1138, 1075, 1139, 1077},
+                            {1125, "Output 2", 1086, 1140, 1081, 1141, 1084},
+                            {IDC_NONE, "AuxOut", 1094, 1142, 1088, 1143, 1092}};
+    constexpr int UPPER_Y = 9, UPPER_H = 101, UPPER_W = 76;
+    for (int i = 0; i < 3; ++i) {
+        const Upper& u = upper[i];
+        const int x = 3 + i * (UPPER_W + 2);
+        c.push_back({u.frame, K::GroupBox, u.caption, x, UPPER_Y, UPPER_W, UPPER_H, CTL_NONE});
+        c.push_back({u.enable, K::CheckBox, "Page Enable", x + 6, UPPER_Y + 10, 60, 10, CTL_NONE});
+        AddColumns(c, {{u.ducking, u.duckingBox, "Ducking Level", "dB", 17, 10}, {u.level, u.levelBox, "Page Lvl   Adjust", "dB", 17, 10}},
+                   x + 9, UPPER_Y + 21, 6, 34);
+    }
+    const int toneX = 3 + 3 * (UPPER_W + 2);
+    c.push_back({IDC_NONE, K::GroupBox, "Page In", toneX, UPPER_Y, 114, UPPER_H, CTL_NONE});
+    const int afterTone = AddColumns(c, {{1136, 1071, "Bass", "dB", 22, 10}, {1137, 1073, "Treble", "dB", 22, 10}},
+                                     toneX + 5, UPPER_Y + 21, 2, 30);
+    c.push_back({IDC_NONE, K::GroupBox, "Trig Mode", afterTone + 3, UPPER_Y + 30, 36, 36, CTL_NONE});
+    c.push_back({1090, K::RadioButton, "PTT", afterTone + 7, UPPER_Y + 41, 28, 10, CTL_NONE});
+    c.push_back({1091, K::RadioButton, "Auto", afterTone + 7, UPPER_Y + 53, 28, 10, CTL_NONE});
+
+    struct Lower {
+        int frame;
+        const char* caption;
+        int attack, attackBox, release, releaseBox, delay, delayBox, threshold, thresholdBox;
+    };
+    const Lower lower[3] = {{1144, "Output 1", 1119, 1029, 1123, 1033, 1126, 1037, 1127, 1045},
+                            {1145, "Output 2", 1128, 1032, 1129, 1050, 1130, 1052, 1131, 1056},
+                            {IDC_NONE, "AuxOut", 1132, 1059, 1133, 1062, 1134, 1064, 1135, 1068}};
+    constexpr int LOWER_Y = UPPER_Y + UPPER_H + 4, LOWER_H = 90, LOWER_W = 136;
+    for (int i = 0; i < 3; ++i) {
+        const Lower& l = lower[i];
+        const int x = 3 + i * (LOWER_W + 2);
+        c.push_back({l.frame, K::GroupBox, l.caption, x, LOWER_Y, LOWER_W, LOWER_H, CTL_NONE});
+        AddColumns(c,
+                   {{l.attack, l.attackBox, "Attack  Time", "ms", 19, 10},
+                    {l.release, l.releaseBox, "Release  Time", "ms", 23, 10},
+                    {l.delay, l.delayBox, "Delay Time", "S", 15, 6},
+                    {l.threshold, l.thresholdBox, "Page Threshold", "dBFS", 15, 18}},
+                   x + 5, LOWER_Y + 10, 4, 34);
+    }
+    return c;
+}
+
+// The Direct In page: the direct input's volume and tone, and per output its signal detection.
+std::vector<ControlTemplate> DirectInPageControls()
+{
+    std::vector<ControlTemplate> c;
+    c.push_back({IDC_NONE, K::Label, "Direct In Set-up", 3, 0, 90, 8, CTL_NONE});
+    c.push_back({IDC_NONE, K::GroupBox, "Direct In", 3, 9, 130, 90, CTL_NONE});
+    AddColumns(c,
+               {{1101, 1108, "Volume Level", "dB", 16, 10}, {1105, 1064, "Tone Bass", "dB", 22, 10}, {1106, 1070, "Tone Treble", "dB", 22, 10}},
+               10, 19, 3, 32);
+    struct Detect {
+        int frame;
+        const char* caption;
+        int check;
+    };
+    const Detect detects[3] = {{1124, "Output1", 1102}, {1125, "Output2", 1107}, {IDC_NONE, "AuxOut", 1023}};
+    for (int i = 0; i < 3; ++i) {
+        const int x = 3 + i * 105;
+        c.push_back({detects[i].frame, K::GroupBox, detects[i].caption, x, 104, 102, 36, CTL_NONE});
+        c.push_back({IDC_NONE, K::Label, "   Direct In Detect Enable", x + 4, 114, 94, 8, CTL_NONE});
+        c.push_back({detects[i].check, K::CheckBox, "", x + 46, 124, 10, 10, CTL_NONE});
+    }
+    return c;
+}
+
+// The Limiter page: per output the limiter's times, set point and switch.
+std::vector<ControlTemplate> LimiterPageControls()
+{
+    std::vector<ControlTemplate> c;
+    c.push_back({IDC_NONE, K::Label, "Limiter Set-up", 3, 0, 90, 8, CTL_NONE});
+    struct Limiter {
+        int frame;
+        const char* caption;
+        int enable, attack, attackBox, release, releaseBox, setPoint, setPointBox;
+    };
+    const Limiter limiters[3] = {{1124, "Output 1", 1050, 1112, 1041, 1113, 1042, 1114, 1043},
+                                 {1125, "Output 2", 1075, 1115, 1066, 1116, 1067, 1117, 1068},
+                                 {IDC_NONE, "Aux Out", 1087, 1118, 1077, 1119, 1078, 1120, 1079}};
+    for (int i = 0; i < 3; ++i) {
+        const Limiter& l = limiters[i];
+        const int x = 3 + i * 119;
+        c.push_back({l.frame, K::GroupBox, l.caption, x, 9, 116, 101, CTL_NONE});
+        c.push_back({l.enable, K::CheckBox, "Limiter Enable", x + 6, 19, 64, 10, CTL_NONE});
+        AddColumns(c,
+                   {{l.attack, l.attackBox, "Attack Time", "ms", 19, 10},
+                    {l.release, l.releaseBox, "Release Time", "S", 23, 6},
+                    {l.setPoint, l.setPointBox, "Set Point", "dBFS", 15, 18}},
+                   x + 6, 30, 7, 30);
+    }
+    c.push_back({1009, K::PushButton, "Button1", 3, 240, 44, 14, CTL_HIDDEN});
+    return c;
+}
+
+// The Miscellaneous page: the one setting of no channel.
+std::vector<ControlTemplate> MiscPageControls()
+{
+    return {
+        {IDC_NONE, K::Label, "Miscellaneas", 3, 0, 90, 8, CTL_NONE},
+        {IDC_NONE, K::GroupBox, "", 3, 9, 90, 40, CTL_NONE},
+        {IDC_NONE, K::Label, "Wallplate Linked", 10, 18, 76, 8, CTL_NONE},
+        {1022, K::CheckBox, "", 10, 30, 10, 10, CTL_NONE},
+    };
+}
+
+// The Signal threshold page: the present and clip thresholds of eight signal points, one frame
+// over the other; the outputs' two columns set apart by a line.
+std::vector<ControlTemplate> SignalThrPageControls()
+{
+    std::vector<ControlTemplate> c;
+    c.push_back({IDC_NONE, K::Label, "Signal Threshold Index Set-up", 3, 0, 140, 8, CTL_NONE});
+    struct Frame {
+        const char* caption;
+        int firstSlider;
+        int boxes[8];
+        const char* directIn;
+    };
+    const Frame frames[2] = {{"Present ", 1118, {1036, 1039, 1042, 1045, 1072, 1075, 1078, 1081}, "Direct  In"},
+                             {"Clip", 1126, {1037, 1038, 1046, 1047, 1048, 1049, 1050, 1051}, "Direct   In"}};
+    constexpr int COL_W = 42, SEPARATOR = 8, FRAME_H = 86;
+    for (int f = 0; f < 2; ++f) {
+        const int y = 9 + f * (FRAME_H + 4);
+        c.push_back({IDC_NONE, K::GroupBox, frames[f].caption, 3, y, 8 * COL_W + SEPARATOR + 12, FRAME_H, CTL_NONE});
+        const char* const captions[8] = {"Input1", "Input2", "Input3", "Input4", "Page   In", frames[f].directIn, "Output1", "Output2"};
+        for (int n = 0; n < 8; ++n) {
+            const int x = 14 + n * COL_W + (n >= 6 ? SEPARATOR : 0);
+            AddColumn(c, {frames[f].firstSlider + n, frames[f].boxes[n], captions[n], "dBV", 20, 16}, x, y + 10, 40);
+        }
+        c.push_back({IDC_NONE, K::Bar, "", 14 + 6 * COL_W, y + 10, 1, FRAME_H - 14, CTL_NONE});
+    }
+    return c;
+}
 } // namespace
 
 std::vector<DialogTemplate> ParamTemplates()
@@ -196,11 +376,11 @@ std::vector<DialogTemplate> ParamTemplates()
         ParamAdjustTemplate(),
         PageTemplate(IDD_PA_INPUT, 565, 339, "Times New Roman", InputPageControls()),
         PageTemplate(IDD_PA_OUTPUT, 504, 347, "Times New Roman", OutputPageControls()),
-        PageTemplate(IDD_PA_EQ, 511, 327, "Times New Roman"),
-        PageTemplate(IDD_PA_PAGE_IN, 556, 387, "Times New Roman"),
-        PageTemplate(IDD_PA_DIRECT_IN, 572, 287, "Times New Roman"),
-        PageTemplate(IDD_PA_LIMITER, 610, 291, "Times New Roman"),
-        PageTemplate(IDD_PA_MISC, 369, 276, "MS Sans Serif"),
-        PageTemplate(IDD_PA_SIGNAL_THR, 573, 478, "MS Sans Serif"),
+        PageTemplate(IDD_PA_EQ, 511, 327, "Times New Roman", EqPageControls()),
+        PageTemplate(IDD_PA_PAGE_IN, 556, 387, "Times New Roman", PageInPageControls()),
+        PageTemplate(IDD_PA_DIRECT_IN, 572, 287, "Times New Roman", DirectInPageControls()),
+        PageTemplate(IDD_PA_LIMITER, 610, 291, "Times New Roman", LimiterPageControls()),
+        PageTemplate(IDD_PA_MISC, 369, 276, "MS Sans Serif", MiscPageControls()),
+        PageTemplate(IDD_PA_SIGNAL_THR, 573, 478, "MS Sans Serif", SignalThrPageControls()),
     };
 }
