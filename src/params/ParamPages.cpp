@@ -221,6 +221,8 @@ CDlgPAInput::CDlgPAInput(QWidget* parent, ModeSource mode, CParamTransfer& trans
     // Controls of the template that edit no parameter.
     if (auto* button = Builder().Control<QAbstractButton>(1009))
         connect(button, &QAbstractButton::clicked, this, [] { kmr::ShowMessage("Button"); });
+    if (QWidget* slider = Control(1122))
+        slider->setAccessibleName("Unused slider");
 }
 
 void CDlgPAInput::FollowUp(int slot)

@@ -13,7 +13,9 @@
 #include "params/DlgOptionParam.h"
 #include "params/DlgParamAdjust.h"
 #include "params/ParamPages.h"
+#include "params/ParamText.h"
 #include "params/ParamTransfer.h"
+#include "params/ValueConvert.h"
 #include "protocol/NormalMessages.h"
 #include "res/Resource.h"
 #include "support/CliRunner.h"
@@ -26,6 +28,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTest>
+#include <cstdio>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -103,12 +107,17 @@ TEST_F(EditorPages, StartWithTheDefaultsLaidOutInsideTheFrameAndNamed)
     // value, as assistive technology reads it, is the label its box shows.
     const QRect frame(QPoint(0, 0), adjust.Control(IDC_PA_FRAME)->size());
     int sliders = 0;
-    for (int n : {0, 1}) {
+    for (int n = 0; n < 8; ++n) {
         const CDialogBuilder& b = Page(n)->Builder();
-        for (QWidget* w : Page(n)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        for (QWidget* w : Page(n)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             EXPECT_TRUE(frame.contains(w->geometry())) << "page " << n << ": " << qPrintable(w->accessibleName());
-        for (int slot = 0; slot < table.GetCount(n); ++slot) {
-            const DSPParam* r = table.GetRecord(n, slot);
+            if (qobject_cast<QAbstractSlider*>(w) || qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w))
+                EXPECT_FALSE(QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name).isEmpty())
+                    << "page " << n << ", a " << w->metaObject()->className() << " without a name";
+        }
+        const int array = Page(n)->Description().page;
+        for (int slot = 0; slot < table.GetCount(array); ++slot) {
+            const DSPParam* r = table.GetRecord(array, slot);
             if (r->kind != KIND_SLIDER) {
                 EXPECT_FALSE(r->button->accessibleName().isEmpty());
                 continue;
@@ -128,7 +137,7 @@ TEST_F(EditorPages, StartWithTheDefaultsLaidOutInsideTheFrameAndNamed)
             EXPECT_EQ(a->valueInterface()->currentValue().toString(), r->valueText->text());
         }
     }
-    EXPECT_EQ(sliders, 26);
+    EXPECT_EQ(sliders, 77);
     EXPECT_EQ(Slider(0, 1109)->accessibleName(), "Input 1 Bass");
 
     // The captions follow the mixer mode; the Page Input's Enable stays disabled in every mode.
@@ -225,6 +234,127 @@ TEST_F(EditorPages, EachChangeAndItsFollowUpsReachTheAmplifierInEveryMode)
     EXPECT_TRUE(TakeWrites().empty());
 }
 
+TEST_F(EditorPages, LinkedRecordsFollowTheirSourceInStereoOnly)
+{
+    // Each Stereo link of the EQ, Page In, Direct In and Limiter pages: in Stereo mode the
+    // source's write and then its partner's with the same value, the partner's control following;
+    // in Mixer and Dual Mono modes the source's write alone. Unlinked records write alone in
+    // every mode, the sixteen Signal threshold sliders among them.
+    const struct Link {
+        int page, control, partnerControl;  // partnerControl 0: no partner
+        std::uint16_t address, partnerAddress;
+    } links[] = {
+        {2, 1105, 1109, 0x6000, 0x6001}, {2, 1106, 1108, 0x8003, 0x8004}, {2, 1113, 0, 0x6002, 0},
+        {3, 1127, 1131, 0x500F, 0x5010}, {3, 1126, 1130, 0x500C, 0x500D}, {3, 1079, 1086, 0x5012, 0x5013},
+        {3, 1139, 1141, 0x5009, 0x500A}, {3, 1142, 0, 0x5008, 0},         {3, 1136, 0, 0x3004, 0},
+        {4, 1102, 1107, 0x6003, 0x6004}, {4, 1105, 0, 0x3005, 0},         {5, 1113, 1116, 0xA003, 0xA004},
+        {5, 1114, 1117, 0xA006, 0xA007}, {5, 1050, 1075, 0xA009, 0xA00A}, {5, 1118, 0, 0xA002, 0},
+        {5, 1087, 0, 0xA00B, 0},
+    };
+    for (int mode : {MIXER_MODE_MIXER, MIXER_MODE_STEREO, MIXER_MODE_DUAL_MONO}) {
+        option.SetMixerMode(mode);
+        for (const Link& l : links) {
+            adjust.ShowPage(l.page);
+            std::uint16_t value = 0;
+            bool partnerFollows = true;
+            if (CSlider* slider = Slider(l.page, l.control)) {
+                Move(l.page, l.control, 3 + mode);
+                value = static_cast<std::uint16_t>(3 + mode);
+                if (l.address == 0xA006)
+                    value = static_cast<std::uint16_t>(40 - value);  // the set point goes out as 40 - step
+                if (l.partnerControl != 0)
+                    partnerFollows = Slider(l.page, l.partnerControl)->GetStep() == slider->GetStep();
+            } else {
+                Button(l.page, l.control)->click();
+                value = Button(l.page, l.control)->isChecked() ? 1 : 0;
+                if (l.partnerControl != 0)
+                    partnerFollows = Button(l.page, l.partnerControl)->isChecked() == (value != 0);
+            }
+            Writes want{{l.address, value}};
+            if (mode == MIXER_MODE_STEREO && l.partnerControl != 0) {
+                want.emplace_back(l.partnerAddress, value);
+                EXPECT_TRUE(partnerFollows) << "control " << l.control;
+            }
+            EXPECT_EQ(TakeWrites(), want) << "mode " << mode << ", control " << l.control;
+        }
+        for (int n = 0; n < 16; ++n)
+            Move(7, 1118 + n, 1 + mode);
+        EXPECT_EQ(TakeWrites().size(), 16u) << "mode " << mode;
+    }
+}
+
+TEST_F(EditorPages, ConversionsTheTriggerRadiosThePresetCountAndTheWallplateBox)
+{
+    // Direct In volume: "-40" goes out as 20, "10" as 70. Limiter set point: "-40" as 40, "  0"
+    // as 0. Signal threshold: the labels at the ends.
+    Move(4, 1101, 0);
+    Move(4, 1101, 50);
+    Move(5, 1114, 0);
+    Move(5, 1114, 40);
+    Move(7, 1125, 9);
+    Move(7, 1131, 0);
+    EXPECT_EQ(TakeWrites(), (Writes{{0x1005, 20}, {0x1005, 70}, {0xA006, 40}, {0xA006, 0}, {0x9003, 9}, {0x2005, 0}}));
+    EXPECT_EQ((std::vector<QString>{Text(4, 1108), Text(5, 1043), Text(7, 1081), Text(7, 1049)}),
+              (std::vector<QString>{"10", "  0", "-36", "-5.0"}));
+
+    // The trigger radios: "Auto" writes 0, "PTT" 1, and the radio already set writes again; the
+    // radios stay enabled in every mode.
+    adjust.ShowPage(3);
+    EXPECT_TRUE(Button(3, 1090)->isChecked());
+    Button(3, 1091)->click();
+    EXPECT_TRUE(Button(3, 1091)->isChecked() && !Button(3, 1090)->isChecked());
+    Button(3, 1090)->click();
+    Button(3, 1090)->click();
+    EXPECT_EQ(TakeWrites(), (Writes{{0x5016, 0}, {0x5016, 1}, {0x5016, 1}}));
+    for (int mode : {MIXER_MODE_STEREO, MIXER_MODE_DUAL_MONO, MIXER_MODE_MIXER}) {
+        option.SetMixerMode(mode);
+        EXPECT_TRUE(Button(3, 1090)->isEnabled() && Button(3, 1091)->isEnabled());
+    }
+
+    // The preset count narrows the three preset sliders: step 0, at most count steps, the value
+    // boxes unchanged until a slider moves; keys go no further than " 1" .. "10".
+    Move(2, 1105, 20);
+    TakeWrites();
+    adjust.Page(2)->SetEqPresetCount(10);
+    for (int id : {1105, 1109, 1113}) {
+        EXPECT_EQ(Slider(2, id)->GetStep(), 0);
+        EXPECT_EQ(Slider(2, id)->GetMax(), 9);
+    }
+    EXPECT_EQ(Text(2, 1103), "21");
+    for (int i = 0; i < 12; ++i)
+        QTest::keyClick(Slider(2, 1105), Qt::Key_Up);
+    EXPECT_EQ(Text(2, 1103), "10");
+    EXPECT_EQ(TakeWrites().back(), (std::pair<std::uint16_t, std::uint16_t>{0x6000, 9}));
+    // No presets at all: the sliders hold one position, disabled, and write nothing; a reset
+    // and a mode give them back.
+    adjust.Page(2)->SetEqPresetCount(0);
+    for (int id : {1105, 1109, 1113}) {
+        EXPECT_EQ(Slider(2, id)->GetMax(), 0);
+        EXPECT_FALSE(Slider(2, id)->isEnabled());
+    }
+    QTest::keyClick(Slider(2, 1105), Qt::Key_Up);
+    EXPECT_TRUE(TakeWrites().empty());
+    adjust.Page(0)->ResetAllParams();
+    option.SetMixerMode(MIXER_MODE_MIXER);
+    EXPECT_EQ(Slider(2, 1105)->GetMax(), 61);
+    EXPECT_TRUE(Slider(2, 1105)->isEnabled());
+
+    // "Wallplate Linked": Mixer mode only; elsewhere disabled with its last state.
+    adjust.ShowPage(6);
+    Button(6, 1022)->click();
+    EXPECT_EQ(TakeWrites(), (Writes{{0xF002, 1}}));
+    option.SetMixerMode(MIXER_MODE_STEREO);
+    EXPECT_FALSE(Button(6, 1022)->isEnabled());
+    EXPECT_TRUE(Button(6, 1022)->isChecked());
+
+    // The mode captions of these pages, Stereo and back.
+    EXPECT_EQ((std::vector<QString>{Text(2, 1123), Text(2, 1066), Text(3, 1144), Text(3, 1145), Text(4, 1124), Text(5, 1125)}),
+              (std::vector<QString>{"Outputs 1/2", "", "Outputs 1/2", "", "Output 1/2", ""}));
+    option.SetMixerMode(MIXER_MODE_DUAL_MONO);
+    EXPECT_EQ((std::vector<QString>{Text(2, 1066), Text(3, 1124), Text(4, 1124), Text(4, 1125), Text(5, 1124)}),
+              (std::vector<QString>{"Output 2", "Output 1", "Output 1", "Output 2", "Output 1"}));
+}
+
 TEST_F(EditorPages, ChangesDuringAWorkerAreNeitherLostNorHalfApplied)
 {
     // A read-all is reading a record's group (the amplifier answers slowly) when the user moves
@@ -272,40 +402,158 @@ TEST_F(EditorPages, ChangesDuringAWorkerAreNeitherLostNorHalfApplied)
     }
 }
 
-TEST(EditorWindow, OpenPortReadsTheAmplifierIntoTheEditorWindow)
+namespace {
+
+// A step other than the record's default, within its steps (and within the simulator's twelve
+// EQ presets).
+int OtherIndex(const DSPParam& r)
 {
+    return (r.defaultIndex + 1 + r.slot % 3) % std::min(r.steps, 12);
+}
+
+// The device value of record r at index.
+std::uint16_t DeviceValueAt(const DSPParam& r, int index)
+{
+    DSPParam copy = r;
+    copy.index = index;
+    return static_cast<std::uint16_t>(ToDeviceValue(copy));
+}
+
+// Every control of every page shows the index that want holds for its record.
+void ExpectPagesShow(CDlgParamAdjust& adjust, CDSPParamTable& want, CDSPParamTable& shown)
+{
+    (void)adjust;
+    for (int page = 0; page < PAGE_COUNT; ++page)
+        for (int slot = 0; slot < want.GetCount(page); ++slot) {
+            const DSPParam& w = *want.GetRecord(page, slot);
+            const DSPParam& r = *shown.GetRecord(page, slot);
+            if (r.kind == KIND_SLIDER) {
+                EXPECT_EQ(r.slider->GetStep(), w.index) << r.name;
+                EXPECT_EQ(r.valueText->text(), QString(w.labels[w.index])) << r.name;
+            } else {
+                EXPECT_EQ(r.button->isChecked(), w.index != 0) << r.name;
+                if (r.kind == KIND_RADIO_PAIR)
+                    EXPECT_EQ(r.button2->isChecked(), w.index == 0) << r.name;
+            }
+        }
+}
+
+// The desktop program with the editor window, its port on sim.
+class EditorWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim.Start());
+        ThePortHost().SetPortDevice(sim.SlavePath());
+        main.show();
+        main.ShowEditor();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(main.EditorWindow()));
+    }
+    void TearDown() override
+    {
+        app.Shutdown();
+        ThePortHost().SetPortDevice("");
+    }
+    // Open Port: "OK", then the progress window climbs to 100 and closes.
+    void OpenPort()
+    {
+        QTest::mouseClick(main.CommPanel()->Control(IDC_COMM_OPEN_PORT), Qt::LeftButton);
+        EXPECT_EQ(main.CommPanel()->Text(IDC_COMM_OPEN_PORT), "OK");
+        ASSERT_TRUE(WorkerDone());
+    }
+    bool WorkerDone()
+    {
+        return QTest::qWaitFor([&] { return !TheParamTransfer().IsRunning() && main.OptionPanel()->Progress() == nullptr; }, 20000);
+    }
+    // Gives every record of table another step than its default.
+    static void OtherValues(CDSPParamTable& table)
+    {
+        for (int page = 0; page < PAGE_COUNT; ++page)
+            for (int slot = 0; slot < table.GetCount(page); ++slot) {
+                DSPParam& r = *table.GetRecord(page, slot);
+                r.index = OtherIndex(r);
+                r.deviceValue = DeviceValueAt(r, r.index);
+            }
+    }
+    DSPParam* Program(int page, int slot) { return TheParamTable().GetRecord(page, slot); }
+    // The program's record's control changed by a user to index.
+    void Change(int page, int slot, int index)
+    {
+        DSPParam* r = Program(page, slot);
+        main.AdjustPanel()->ShowPage(page == PAGE_MISC ? 6 : page == PAGE_SIGNAL_THR ? 7 : page);
+        if (r->kind == KIND_SLIDER) {
+            r->slider->SetStep(index);
+            emit r->slider->Changed();
+        } else if (r->kind == KIND_RADIO_PAIR) {
+            (index != 0 ? r->button : r->button2)->click();
+        } else if (r->button->isChecked() != (index != 0)) {
+            r->button->click();
+        }
+    }
+    Writes TakeWrites()
+    {
+        Writes out;
+        for (const auto& p : sim.Received())
+            if (p[0] == normal::CMD_WRITE_PARAMS)
+                out.emplace_back(normal::GetU16(&p[1]), normal::GetU16(&p[3]));
+        sim.ClearReceived();
+        return out;
+    }
+
     CAmpSimulator sim;
-    ASSERT_TRUE(sim.Start());
-    for (const auto& [address, value] : {std::pair{0x3000, 20}, {0x3009, 3}, {0xB003, 1}, {0xB013, 40}, {0x4005, 1}, {0x8002, 30}})
-        ASSERT_TRUE(sim.SetParam(address, value));
-    ThePortHost().SetPortDevice(sim.SlavePath());
-    CUpdaterApp app(EditorPlacement::Window);
+    CUpdaterApp app{EditorPlacement::Window};
     CUpdaterDlg& main = app.MainWindow();
-    main.show();
-    main.ShowEditor();
+};
+
+} // namespace
+
+TEST_F(EditorWindow, ReadsEveryPageFromTheAmplifierWritesEachChangeAndResetsAll)
+{
     QWidget* editor = main.EditorWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(editor));
     EXPECT_EQ(editor->windowTitle(), "KMR 6650 Parameter Editor");
     CDlgOptionParam* option = main.OptionPanel();
-    CDlgParamAdjust* adjust = main.AdjustPanel();
     EXPECT_EQ(option->parentWidget(), editor);
-    EXPECT_LT(option->x(), adjust->x());
+    EXPECT_LT(option->x(), main.AdjustPanel()->x());
     EXPECT_TRUE(option->Control(IDC_OP_COMMAND)->isVisible() && option->Control(IDC_OP_RESULT)->isVisible());
     EXPECT_FALSE(option->Control(IDC_OP_INIT)->isVisible());
 
-    // Open Port: "OK", then the progress window climbs to 100 and closes, and the pages show
-    // the amplifier's values.
-    QTest::mouseClick(main.CommPanel()->Control(IDC_COMM_OPEN_PORT), Qt::LeftButton);
-    EXPECT_EQ(main.CommPanel()->Text(IDC_COMM_OPEN_PORT), "OK");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !TheParamTransfer().IsRunning() && option->Progress() == nullptr; }, 20000));
-    const CDialogBuilder& input = adjust->Page(0)->Builder();
-    const CDialogBuilder& output = adjust->Page(1)->Builder();
-    EXPECT_EQ(input.Text(1110), "+4.00");
-    EXPECT_EQ(input.Text(1119), "-4.50");
-    EXPECT_TRUE(input.Control<QAbstractButton>(1061)->isChecked());
-    EXPECT_EQ(input.Text(1151), "4100");
-    EXPECT_TRUE(output.Control<QAbstractButton>(1030)->isChecked());
-    EXPECT_EQ(output.Text(1074), "-32");
+    // The amplifier holds another value than the default in every record of all eight pages;
+    // Open Port reads them into every control.
+    CDSPParamTable amp;
+    OtherValues(amp);
+    for (int page = 0; page < PAGE_COUNT; ++page)
+        for (int slot = 0; slot < amp.GetCount(page); ++slot)
+            ASSERT_TRUE(sim.SetParam(static_cast<std::uint16_t>(amp.GetRecord(page, slot)->address),
+                                     static_cast<std::uint16_t>(amp.GetRecord(page, slot)->deviceValue)));
+    OpenPort();
+    ExpectPagesShow(*main.AdjustPanel(), amp, TheParamTable());
+
+    // One change on each page in Mixer mode: exactly its one write, with its device value
+    // (Direct In volume + 20, Limiter set point 40 - step).
+    sim.ClearReceived();
+    const struct {
+        int page, slot, index;
+        std::uint16_t address, value;
+    } changes[] = {
+        {PAGE_INPUT, 13, 30, 0xB005, 30},     {PAGE_OUTPUT, 7, 1, 0x4007, 1},       {PAGE_EQ, 4, 11, 0x6002, 11},
+        {PAGE_PAGE_IN, 23, 0, 0x5016, 0},     {PAGE_DIRECT_IN, 0, 0, 0x1005, 20},   {PAGE_LIMITER, 2, 0, 0xA006, 40},
+        {PAGE_MISC, 0, 0, 0xF002, 0},         {PAGE_SIGNAL_THR, 7, 0, 0x9003, 0},
+    };
+    for (const auto& c : changes) {
+        Change(c.page, c.slot, c.index);
+        EXPECT_EQ(TakeWrites(), (Writes{{c.address, c.value}})) << Program(c.page, c.slot)->name;
+    }
+
+    // Reset Mixer Param: every page and the amplifier back to the defaults.
+    QTest::mouseClick(option->Control(IDC_OP_RESET), Qt::LeftButton);
+    ASSERT_TRUE(WorkerDone());
+    CDSPParamTable defaults;
+    ExpectPagesShow(*main.AdjustPanel(), defaults, TheParamTable());
+    for (int page = 0; page < PAGE_COUNT; ++page)
+        for (int slot = 0; slot < defaults.GetCount(page); ++slot) {
+            const DSPParam& r = *defaults.GetRecord(page, slot);
+            EXPECT_EQ(sim.GetParam(static_cast<std::uint16_t>(r.address)), DeviceValueAt(r, r.defaultIndex)) << r.name;
+        }
 
     // Closing the editor hides it; the main window goes on and shows it again.
     editor->close();
@@ -313,11 +561,41 @@ TEST(EditorWindow, OpenPortReadsTheAmplifierIntoTheEditorWindow)
     EXPECT_TRUE(main.isVisible());
     main.ShowEditor();
     EXPECT_TRUE(editor->isVisible());
-    app.Shutdown();
-    ThePortHost().SetPortDevice("");
 }
 
-TEST(EditorWindow, TheProgramSaysHowToStartAndRefusesAnythingElse)
+TEST_F(EditorWindow, TheCommandLinesParameterFilesAndTheEditorAgree)
+{
+    // A file loaded by the command line is what the editor shows after Open Port.
+    CDSPParamTable file;
+    OtherValues(file);
+    const std::string loaded = testing::TempDir() + "editor-load.params";
+    const std::string saved = testing::TempDir() + "editor-save.params";
+    {
+        std::ofstream out(loaded);
+        out << FormatParamFile(MIXER_MODE_MIXER, file);
+    }
+    const std::string port = "--port " + sim.SlavePath() + " ";
+    ASSERT_EQ(RunProgram(KMR_CLI_PATH, port + "params load " + loaded).status, 0);
+    OpenPort();
+    ExpectPagesShow(*main.AdjustPanel(), file, TheParamTable());
+
+    // The editor's changes, after the program has let the port go, are what the command line
+    // saves: the same file with just those records changed.
+    const std::pair<int, int> edits[] = {{PAGE_INPUT, 0}, {PAGE_OUTPUT, 9}, {PAGE_LIMITER, 2}, {PAGE_PAGE_IN, 23}};
+    for (const auto& [page, slot] : edits) {
+        DSPParam& r = *file.GetRecord(page, slot);
+        r.index = r.index == 0 ? 1 : 0;
+        r.deviceValue = DeviceValueAt(r, r.index);
+        Change(page, slot, r.index);
+    }
+    app.Shutdown();
+    ASSERT_EQ(RunProgram(KMR_CLI_PATH, port + "params save " + saved).status, 0);
+    EXPECT_EQ(ReadTextFile(saved), FormatParamFile(MIXER_MODE_MIXER, file));
+    std::remove(loaded.c_str());
+    std::remove(saved.c_str());
+}
+
+TEST(EditorProgram, SaysHowToStartAndRefusesAnythingElse)
 {
     const CliRun help = RunProgram(KMR_TOOL_PATH, "--help");
     EXPECT_EQ(help.status, 0);
