@@ -1,5 +1,6 @@
 // kmr6650-cli: the maintenance tool's core from a terminal, for scripted and headless work.
 #include "Cli.h"
+#include "KmrVersion.h"
 
 #include "link/FrameTrace.h"
 #include "link/ProtocolMACLayer.h"
@@ -21,6 +22,7 @@ const char* const kUsage =
     "  --baud BAUD   the line's speed instead of 56000 (the amplifier's must match)\n"
     "  --yes     answer OK to every question instead of asking on the terminal\n"
     "  --trace FILE  write one timestamped line per frame sent or received\n"
+    "  --version the program's name and version\n"
     "commands:\n"
     "  ports                 lists the serial devices, which can be used, and why not\n"
     "  check                 connection check; prints \"OK\" or \"Connection Error\"\n"
@@ -80,6 +82,9 @@ int main(int argc, char** argv)
             o.args.push_back(a);
         } else if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
+            return 0;
+        } else if (a == "--version") {
+            std::fputs("kmr6650-cli " KMR_VERSION_TEXT "\n", stdout);
             return 0;
         } else if (a == "--port" || a == "--trace" || a == "--baud") {
             if (i + 1 >= argc)
