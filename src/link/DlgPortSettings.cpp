@@ -1,6 +1,7 @@
 #include "link/DlgPortSettings.h"
 
 #include "controls/ColorScheme.h"
+#include "link/PortSurvey.h"
 #include "res/Resource.h"
 
 #include <QComboBox>
@@ -53,6 +54,10 @@ CDlgPortSettings::CDlgPortSettings(QWidget* parent) : QDialog(parent), m_control
     LabelLists();
     connect(m_controls.Control<QPushButton>(IDOK), &QPushButton::clicked, this, &CDlgPortSettings::OnOK);
     connect(m_controls.Control<QPushButton>(IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
+    // The line under the lists names the device behind the selected entry.
+    m_controls.Control(IDC_PS_DEVICE)->setAccessibleName("Device");
+    connect(m_controls.Control<QComboBox>(IDC_PS_PORT), &QComboBox::currentIndexChanged, this,
+            [this](int entry) { ShowDevice(entry); });
     ResetResults();
 }
 
@@ -85,6 +90,13 @@ void CDlgPortSettings::FillLists(int currentPort)
     Fill(m_controls.Control<QComboBox>(IDC_PS_PORT), PORTS, portEntry, true);
     for (const FixedList& list : LINE_LISTS)
         Fill(m_controls.Control<QComboBox>(list.id), list.entries, list.defaultEntry, false);
+}
+
+void CDlgPortSettings::ShowDevice(int entry)
+{
+    const QString text = entry >= 0 ? QString::fromStdString(DescribeComPort(entry + 1)) : QString();
+    m_controls.SetText(IDC_PS_DEVICE, text);
+    m_controls.Control(IDC_PS_DEVICE)->setToolTip(text);
 }
 
 bool CDlgPortSettings::DoModal(int currentPort)

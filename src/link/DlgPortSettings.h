@@ -1,6 +1,7 @@
 #pragma once
 // The "Serial Port Settings" dialog (template 132): the port and the four line parameters as
-// fixed lists. Only the port can be chosen; the baud rate, parity, data bits and stop bits lists
+// fixed lists, and under them a read-only line naming the device of the selected port and what
+// it is ("/dev/ttyUSB0, FTDI FT232R USB UART", or "no device"). Only the port can be chosen; the baud rate, parity, data bits and stop bits lists
 // are disabled and always show 56000, N, 8 and 2. One object serves the whole run and is opened
 // again each time the user asks for the settings.
 //
@@ -45,6 +46,7 @@ private:
     void ResetResults();
     void FillLists(int currentPort);
     void OnOK();
+    void ShowDevice(int entry);
 
     CDialogBuilder m_controls;
     std::string m_portName;

@@ -1,5 +1,7 @@
 #include "link/MSComm.h"
 
+#include "link/PortSurvey.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -26,10 +28,7 @@ std::string CMSComm::DevicePath() const
     std::shared_lock lock(m_lock);
     if (!m_devicePath.empty())
         return m_devicePath;
-    const std::string var = "KMR6650_COM" + std::to_string(m_port);
-    if (const char* env = std::getenv(var.c_str()); env != nullptr && *env != '\0')
-        return env;
-    return "/dev/ttyS" + std::to_string(m_port - 1);
+    return ComPortDevice(m_port);
 }
 
 std::string CMSComm::PortName() const

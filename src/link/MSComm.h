@@ -13,7 +13,9 @@ class CMSComm {
 public:
     CMSComm() = default;
 
-    // Port number n means the device named by KMR6650_COM<n> when set, else /dev/ttyS<n-1>.
+    // Port number n means the device of COM n (ComPortDevice, link/PortSurvey.h): the one named by
+    // KMR6650_COM<n> when set, else the n-th serial device with hardware behind it, else
+    // /dev/ttyS<n-1>.
     void SetCommPort(short port);
     short GetCommPort() const;
     // A device path given directly (the CLI's --port /dev/...): used instead of the port number.

@@ -3,6 +3,7 @@
 #include "link/SerialError.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -26,34 +27,84 @@ std::string ReadLine(const std::string& path)
     return line;
 }
 
-// "USB serial adapter: maker model (vvvv:pppp)" from sysfs, or a plain kind of port.
-std::string Describe(const std::string& name)
+// The strings of the USB device above tty name in sysfs; false when it is no USB device.
+struct UsbStrings {
+    std::string maker, product, ids;  // ids "vvvv:pppp"
+};
+bool FindUsb(const std::string& name, const DeviceRoots& roots, UsbStrings* usb)
 {
     char real[PATH_MAX];
-    const std::string link = "/sys/class/tty/" + name + "/device";
+    const std::string link = roots.sys + "/class/tty/" + name + "/device";
     if (realpath(link.c_str(), real) == nullptr)
-        return name.rfind("pts/", 0) == 0 ? "pseudo-terminal" : "serial device";
-    for (std::string dir = real; dir.size() > 1; dir = dir.substr(0, dir.rfind('/'))) {
+        return false;
+    char top[PATH_MAX];
+    const std::string sysTop = realpath(roots.sys.c_str(), top) != nullptr ? top : roots.sys;
+    for (std::string dir = real; dir.size() > sysTop.size(); dir = dir.substr(0, dir.rfind('/'))) {
         const std::string vendor = ReadLine(dir + "/idVendor");
         if (vendor.empty())
             continue;
-        std::string text = "USB serial adapter:";
-        for (const char* f : {"/manufacturer", "/product"})
-            if (const std::string v = ReadLine(dir + f); !v.empty())
-                text += " " + v;
-        return text + " (" + vendor + ":" + ReadLine(dir + "/idProduct") + ")";
+        usb->maker = ReadLine(dir + "/manufacturer");
+        usb->product = ReadLine(dir + "/product");
+        usb->ids = vendor + ":" + ReadLine(dir + "/idProduct");
+        return true;
     }
-    return "built-in serial port";
+    return false;
+}
+
+bool HasSysfsDevice(const std::string& name, const DeviceRoots& roots)
+{
+    return access((roots.sys + "/class/tty/" + name + "/device").c_str(), F_OK) == 0;
+}
+
+// What kind of device tty name is, in a few words: "FTDI FT232R USB UART" for a USB adapter
+// (long: "USB serial adapter: FTDI FT232R USB UART (0403:6001)"), "built-in serial port", ...
+std::string Describe(const std::string& name, const DeviceRoots& roots, bool longForm)
+{
+    UsbStrings usb;
+    if (FindUsb(name, roots, &usb)) {
+        std::string words = usb.maker;
+        if (!usb.product.empty())
+            words += (words.empty() ? "" : " ") + usb.product;
+        if (longForm)
+            return "USB serial adapter:" + (words.empty() ? "" : " " + words) + " (" + usb.ids + ")";
+        return words.empty() ? "USB serial adapter " + usb.ids : words;
+    }
+    if (HasSysfsDevice(name, roots))
+        return "built-in serial port";
+    return name.rfind("pts/", 0) == 0 ? "pseudo-terminal" : "serial device";
 }
 
 // A built-in port name exists for every possible UART; only those with a chip behind them count.
-bool HasHardware(const std::string& name)
+bool HasHardware(const std::string& name, const DeviceRoots& roots)
 {
-    if (access(("/sys/class/tty/" + name + "/device").c_str(), F_OK) != 0)
+    if (!HasSysfsDevice(name, roots))
         return false;
     if (name.rfind("ttyS", 0) == 0)
-        return std::atoi(ReadLine("/sys/class/tty/" + name + "/type").c_str()) != 0;
+        return std::atoi(ReadLine(roots.sys + "/class/tty/" + name + "/type").c_str()) != 0;
     return true;
+}
+
+bool IsBuiltIn(const std::string& name)
+{
+    return name.rfind("ttyS", 0) == 0 || name.rfind("ttyAMA", 0) == 0;
+}
+
+// Orders "ttyS2" before "ttyS10": the letters, then the number.
+bool NaturalLess(const std::string& a, const std::string& b)
+{
+    const auto split = [](const std::string& s) {
+        std::size_t i = s.size();
+        while (i > 0 && std::isdigit(static_cast<unsigned char>(s[i - 1])))
+            --i;
+        return std::pair{s.substr(0, i), i < s.size() ? std::atol(s.c_str() + i) : -1L};
+    };
+    return split(a) < split(b);
+}
+
+std::string RealPath(const std::string& path)
+{
+    char real[PATH_MAX];
+    return realpath(path.c_str(), real) != nullptr ? real : path;
 }
 
 // The problem and the remedy of a device that cannot be opened, as an open would tell them.
@@ -66,12 +117,75 @@ void Explain(PortFinding* f, int err)
 
 } // namespace
 
-PortFinding CheckPort(const std::string& device)
+std::vector<SerialDevice> ListSerialDevices(const DeviceRoots& roots)
+{
+    // The stable names of the adapters: /dev/serial/by-id/<name> -> the device.
+    std::vector<std::pair<std::string, std::string>> byId;  // device, link
+    const std::string byIdDir = roots.dev + "/serial/by-id";
+    if (DIR* d = opendir(byIdDir.c_str())) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.')
+                byId.emplace_back(RealPath(byIdDir + "/" + e->d_name), byIdDir + "/" + e->d_name);
+        closedir(d);
+    }
+    std::vector<SerialDevice> devices;
+    if (DIR* d = opendir((roots.sys + "/class/tty").c_str())) {
+        while (dirent* e = readdir(d)) {
+            const std::string name = e->d_name;
+            if (name[0] == '.' || !HasHardware(name, roots))
+                continue;
+            SerialDevice dev{roots.dev + "/" + name, "", Describe(name, roots, false)};
+            const std::string real = RealPath(dev.device);
+            for (const auto& [target, link] : byId)
+                if (target == real && (dev.byId.empty() || link < dev.byId))
+                    dev.byId = link;
+            devices.push_back(dev);
+        }
+        closedir(d);
+    }
+    const auto rank = [](const SerialDevice& d) {
+        const std::string name = d.device.substr(d.device.rfind('/') + 1);
+        return IsBuiltIn(name) ? 0 : d.byId.empty() ? 2 : 1;
+    };
+    std::sort(devices.begin(), devices.end(), [&](const SerialDevice& a, const SerialDevice& b) {
+        if (rank(a) != rank(b))
+            return rank(a) < rank(b);
+        if (rank(a) == 1)
+            return a.byId < b.byId;
+        return NaturalLess(a.device, b.device);
+    });
+    return devices;
+}
+
+std::string ComPortDevice(int n, const DeviceRoots& roots)
+{
+    if (const char* env = std::getenv(("KMR6650_COM" + std::to_string(n)).c_str()); env != nullptr && *env != '\0')
+        return env;
+    const std::vector<SerialDevice> devices = ListSerialDevices(roots);
+    if (n >= 1 && static_cast<std::size_t>(n) <= devices.size())
+        return devices[static_cast<std::size_t>(n - 1)].device;
+    return roots.dev + "/ttyS" + std::to_string(n - 1);
+}
+
+std::string DescribeComPort(int n, const DeviceRoots& roots)
+{
+    const std::string device = ComPortDevice(n, roots);
+    struct stat st {};
+    if (stat(device.c_str(), &st) != 0)
+        return "no device";
+    const std::string real = RealPath(device);
+    const std::string name = real.rfind(roots.dev + "/", 0) == 0 ? real.substr(roots.dev.size() + 1) : real;
+    if (IsBuiltIn(name) && !HasHardware(name, roots))
+        return "no device";
+    return real + ", " + Describe(name, roots, false);
+}
+
+PortFinding CheckPort(const std::string& device, const DeviceRoots& roots)
 {
     PortFinding f;
     f.device = device;
-    const std::string name = device.rfind("/dev/", 0) == 0 ? device.substr(5) : device;
-    f.description = Describe(name);
+    const std::string name = device.rfind(roots.dev + "/", 0) == 0 ? device.substr(roots.dev.size() + 1) : device;
+    f.description = Describe(name, roots, true);
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         Explain(&f, errno);
@@ -87,25 +201,31 @@ PortFinding CheckPort(const std::string& device)
     return f;
 }
 
-PortSurvey SurveySerialPorts()
+PortSurvey SurveySerialPorts(const DeviceRoots& roots)
 {
     PortSurvey s;
     std::vector<std::string> devices;
-    if (DIR* d = opendir("/sys/class/tty")) {
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.' && HasHardware(e->d_name))
-                devices.push_back(std::string("/dev/") + e->d_name);
-        closedir(d);
-    }
+    for (const SerialDevice& d : ListSerialDevices(roots))
+        devices.push_back(RealPath(d.device));
     for (int n = 1; n <= 12; ++n)
-        if (const char* env = std::getenv(("KMR6650_COM" + std::to_string(n)).c_str()); env != nullptr && *env != '\0') {
-            char real[PATH_MAX];
-            devices.push_back(realpath(env, real) != nullptr ? real : env);
-        }
-    std::sort(devices.begin(), devices.end());
-    devices.erase(std::unique(devices.begin(), devices.end()), devices.end());
-    for (const std::string& dev : devices)
-        s.ports.push_back(CheckPort(dev));
+        if (const char* env = std::getenv(("KMR6650_COM" + std::to_string(n)).c_str()); env != nullptr && *env != '\0')
+            devices.push_back(RealPath(env));
+    std::vector<std::string> seen;
+    for (const std::string& dev : devices) {
+        if (std::find(seen.begin(), seen.end(), dev) != seen.end())
+            continue;
+        seen.push_back(dev);
+        s.ports.push_back(CheckPort(dev, roots));
+    }
+    for (int n = 12; n >= 1; --n) {  // the lowest number that opens a device is its number
+        const std::string dev = RealPath(ComPortDevice(n, roots));
+        for (PortFinding& f : s.ports)
+            if (f.device == dev)
+                f.com = n;
+    }
+    std::stable_sort(s.ports.begin(), s.ports.end(), [](const PortFinding& a, const PortFinding& b) {
+        return (a.com == 0 ? 99 : a.com) < (b.com == 0 ? 99 : b.com);
+    });
 
     if (DIR* proc = opendir("/proc")) {
         while (dirent* p = readdir(proc)) {
@@ -129,7 +249,7 @@ std::string FormatSurvey(const PortSurvey& s)
     if (s.ports.empty())
         t += "No serial device found. Plug in the USB-serial adapter; it appears as /dev/ttyUSB0 or /dev/ttyACM0.\n\n";
     for (const PortFinding& f : s.ports) {
-        t += f.device + " - " + f.description + "\n";
+        t += (f.com > 0 ? "COM" + std::to_string(f.com) + ": " : std::string()) + f.device + " - " + f.description + "\n";
         if (f.usable) {
             ++usable;
             t += "  can be opened: ready for use\n";
@@ -147,6 +267,7 @@ std::string FormatSurvey(const PortSurvey& s)
     if (!s.grabbers.empty())
         t += "\n";
     t += std::to_string(usable) + " of " + std::to_string(s.ports.size()) + " serial devices can be used.\n";
-    t += "To use a device as COM1 in the desktop program: KMR6650_COM1=/dev/ttyUSB0 kmr6650-tool\n";
+    t += "COM numbers go to the devices in the order above. To give a device another number, name it: "
+         "KMR6650_COM1=/dev/ttyUSB0 kmr6650-tool\n";
     return t;
 }

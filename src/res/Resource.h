@@ -31,6 +31,7 @@ constexpr int IDC_PS_BAUD = 1112;
 constexpr int IDC_PS_PARITY = 1113;
 constexpr int IDC_PS_DATA_BITS = 1114;
 constexpr int IDC_PS_STOP_BITS = 1115;
+constexpr int IDC_PS_DEVICE = 1116;     // read-only: the selected port's device and what it is
 // ---- end of the Communication panel and port settings --------------------------------------
 
 // ---- Update panel and update dialog -------------------------------------------------------

@@ -39,7 +39,7 @@ DialogTemplate PortSettingsTemplate()
     return {IDD_PORT_SETTINGS,
             "Serial Port Settings",
             198,
-            142,
+            158,
             "Verdana",
             8,
             DLG_CAPTION | DLG_SYSMENU,
@@ -55,8 +55,9 @@ DialogTemplate PortSettingsTemplate()
                 {IDC_PS_DATA_BITS, K::DropDownList, "Data bit:", 88, 72, 90, 60, CTL_DISABLED},
                 {IDC_NONE, K::Label, "Stop bit:", 20, 92, 60, 10, CTL_NONE},
                 {IDC_PS_STOP_BITS, K::DropDownList, "Stop bit:", 88, 90, 90, 50, CTL_DISABLED},
-                {IDOK, K::ColorButton, "OK", 36, 120, 54, 16, CTL_DEFAULT},
-                {IDCANCEL, K::ColorButton, "Cancel", 108, 120, 54, 16, CTL_NONE},
+                {IDC_PS_DEVICE, K::Edit, "", 7, 117, 184, 12, CTL_READONLY},
+                {IDOK, K::ColorButton, "OK", 36, 136, 54, 16, CTL_DEFAULT},
+                {IDCANCEL, K::ColorButton, "Cancel", 108, 136, 54, 16, CTL_NONE},
             }};
 }
 } // namespace

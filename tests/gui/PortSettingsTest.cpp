@@ -2,9 +2,12 @@
 #include "gui/WidgetTestSupport.h"
 #include "link/DlgPortSettings.h"
 #include "res/Resource.h"
+#include "support/PtyPair.h"
+#include "support/ScopedEnv.h"
 
 #include <QAccessible>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -159,6 +162,24 @@ TEST(PortSettings, EveryControlHasItsRealRoleAndItsTextAsNameAndEachListItsLabel
             EXPECT_EQ(access(d.Control(id))->role(), QAccessible::Button) << name;
             EXPECT_EQ(access(d.Control(id))->text(QAccessible::Name), QString(name));
         }
+        Click(d, IDCANCEL);
+    });
+}
+
+TEST(PortSettings, TheLineUnderTheListsNamesTheSelectedPortsDevice)
+{
+    PtyPair pty;
+    const ScopedEnv com2("KMR6650_COM2", pty.SlavePath());
+    const ScopedEnv com12("KMR6650_COM12", "/dev/kmr-no-such-adapter");
+    CDlgPortSettings dialog;
+    OpenDialog(dialog, 2, [&](CDlgPortSettings& d) {
+        auto* line = qobject_cast<QLineEdit*>(d.Control(IDC_PS_DEVICE));
+        ASSERT_NE(line, nullptr);
+        EXPECT_TRUE(line->isReadOnly());
+        EXPECT_EQ(line->text().toStdString(), pty.SlavePath() + ", pseudo-terminal");
+        List(d, IDC_PS_PORT)->setCurrentIndex(11);
+        EXPECT_EQ(line->text(), "no device");
+        EXPECT_GT(line->geometry().top(), List(d, IDC_PS_STOP_BITS)->geometry().bottom()) << "under the lists";
         Click(d, IDCANCEL);
     });
 }

@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <unistd.h>
 #include <sys/stat.h>
@@ -268,4 +270,90 @@ TEST(PortSurvey, TellsWhetherEachDeviceCanBeUsedAndWhy)
     ASSERT_NE(it, survey.ports.end());
     EXPECT_TRUE(it->usable);
     EXPECT_NE(FormatSurvey(survey).find(pty.SlavePath() + " - pseudo-terminal\n  can be opened"), std::string::npos);
+}
+
+namespace {
+
+// A made-up machine: a sysfs and a /dev under a temporary folder, with built-in ports (a chip
+// behind them or not) and USB adapters (with or without a stable by-id name).
+class FakeMachine {
+public:
+    FakeMachine()
+    {
+        char tmpl[] = "/tmp/kmr-devices-XXXXXX";
+        m_root = mkdtemp(tmpl);
+        roots = {m_root + "/sys", m_root + "/dev"};
+        Run("mkdir -p " + roots.sys + "/class/tty " + roots.dev + "/serial/by-id");
+    }
+    ~FakeMachine() { Run("rm -rf " + m_root); }
+    void AddBuiltIn(const std::string& name, int uartType)
+    {
+        const std::string dev = roots.sys + "/devices/platform/serial8250/tty/" + name;
+        Run("mkdir -p " + dev + " " + roots.sys + "/class/tty/" + name + " && ln -s " + dev + " " + roots.sys +
+            "/class/tty/" + name + "/device && echo " + std::to_string(uartType) + " > " + roots.sys + "/class/tty/" +
+            name + "/type && touch " + roots.dev + "/" + name);
+    }
+    void AddUsb(const std::string& name, int bus, const std::string& maker, const std::string& product, const std::string& byId)
+    {
+        const std::string usb = roots.sys + "/devices/usb1/1-" + std::to_string(bus);
+        const std::string iface = usb + "/1-" + std::to_string(bus) + ":1.0";
+        Run("mkdir -p " + iface + " " + roots.sys + "/class/tty/" + name + " && ln -s " + iface + " " + roots.sys +
+            "/class/tty/" + name + "/device && echo 0403 > " + usb + "/idVendor && echo 6001 > " + usb +
+            "/idProduct && echo '" + maker + "' > " + usb + "/manufacturer && echo '" + product + "' > " + usb +
+            "/product && touch " + roots.dev + "/" + name);
+        if (!byId.empty())
+            Run("ln -s ../../" + name + " " + roots.dev + "/serial/by-id/" + byId);
+    }
+    DeviceRoots roots;
+
+private:
+    static void Run(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
+    std::string m_root;
+};
+
+} // namespace
+
+TEST(PortNumbers, BuiltInPortsFirstThenAdaptersByTheirStableNames)
+{
+    const ScopedEnv noCom1("KMR6650_COM1"), noCom2("KMR6650_COM2"), noCom6("KMR6650_COM6");
+    FakeMachine m;
+    m.AddBuiltIn("ttyS10", 4);
+    m.AddBuiltIn("ttyS0", 4);
+    m.AddBuiltIn("ttyS1", 0);  // a name without a chip behind it
+    m.AddUsb("ttyUSB0", 1, "Zeta", "Cable", "usb-Zeta_Cable_Z1-if00-port0");
+    m.AddUsb("ttyUSB1", 2, "FTDI", "FT232R USB UART", "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    m.AddUsb("ttyACM0", 3, "Maker", "Modem", "");
+    std::vector<std::string> order;
+    for (const SerialDevice& d : ListSerialDevices(m.roots))
+        order.push_back(d.device.substr(m.roots.dev.size() + 1));
+    EXPECT_EQ(order, (std::vector<std::string>{"ttyS0", "ttyS10", "ttyUSB1", "ttyUSB0", "ttyACM0"}));
+    EXPECT_EQ(ComPortDevice(3, m.roots), m.roots.dev + "/ttyUSB1");
+    EXPECT_EQ(DescribeComPort(3, m.roots), m.roots.dev + "/ttyUSB1, FTDI FT232R USB UART");
+    EXPECT_EQ(DescribeComPort(1, m.roots), m.roots.dev + "/ttyS0, built-in serial port");
+    // Fewer devices than the number: /dev/ttyS<n-1>, which here is not there.
+    EXPECT_EQ(ComPortDevice(6, m.roots), m.roots.dev + "/ttyS5");
+    EXPECT_EQ(DescribeComPort(6, m.roots), "no device");
+    // The variable still decides, for its number only.
+    {
+        const ScopedEnv com2("KMR6650_COM2", "/dev/null");
+        EXPECT_EQ(ComPortDevice(2, m.roots), "/dev/null");
+        EXPECT_EQ(ComPortDevice(3, m.roots), m.roots.dev + "/ttyUSB1");
+    }
+    // The survey numbers what it lists.
+    const PortSurvey survey = SurveySerialPorts(m.roots);
+    ASSERT_GE(survey.ports.size(), 5u);
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_EQ(survey.ports[static_cast<std::size_t>(n - 1)].com, n);
+    EXPECT_NE(FormatSurvey(survey).find("COM3: " + m.roots.dev + "/ttyUSB1 - USB serial adapter: FTDI FT232R USB UART (0403:6001)"),
+              std::string::npos)
+        << FormatSurvey(survey);
+
+    // A laptop: built-in port names without chips and one adapter; the adapter is COM1.
+    FakeMachine laptop;
+    laptop.AddBuiltIn("ttyS0", 0);
+    laptop.AddBuiltIn("ttyS1", 0);
+    laptop.AddUsb("ttyUSB0", 1, "FTDI", "FT232R USB UART", "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    EXPECT_EQ(ComPortDevice(1, laptop.roots), laptop.roots.dev + "/ttyUSB0");
+    EXPECT_EQ(ComPortDevice(2, laptop.roots), laptop.roots.dev + "/ttyS1");
+    EXPECT_EQ(DescribeComPort(2, laptop.roots), "no device") << "a port name without a chip";
 }
