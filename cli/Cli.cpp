@@ -15,11 +15,12 @@ namespace {
 // lock keeps lines whole, and a message that arrives while a bar is drawn starts a new line.
 std::mutex g_outputLock;
 bool g_barOpen = false;
+FILE* g_text = stdout;  // where texts go: standard error when standard output is a JSON document
 
 void EndBarLine()
 {
     if (g_barOpen)
-        std::printf("\n");
+        std::fprintf(g_text, "\n");
     g_barOpen = false;
 }
 } // namespace
@@ -42,19 +43,20 @@ bool CheckFileArgument(const std::string& path, std::uint64_t maxBytes, int* sta
     return false;
 }
 
-void InstallMessageHandler(bool yes)
+void InstallMessageHandler(bool yes, bool json)
 {
+    g_text = json ? stderr : stdout;
     kmr::SetMessageHandler([yes](const std::string& text, bool showCancel) {
         std::unique_lock<std::mutex> lock(g_outputLock);
         EndBarLine();
-        std::printf("%s\n", text.c_str());
-        std::fflush(stdout);
+        std::fprintf(g_text, "%s\n", text.c_str());
+        std::fflush(g_text);
         if (!showCancel || yes)
             return kmr::MSG_OK;
         if (!isatty(STDIN_FILENO))
             return kmr::MSG_CANCEL;
-        std::printf("OK or Cancel? [o/C] ");
-        std::fflush(stdout);
+        std::fprintf(g_text, "OK or Cancel? [o/C] ");
+        std::fflush(g_text);
         std::string answer;
         if (!std::getline(std::cin, answer))
             return kmr::MSG_CANCEL;
@@ -68,12 +70,19 @@ PortSession::PortSession(const CliOptions& o)
     if (!o.devicePath.empty())
         m_host.SetPortDevice(o.devicePath);
     if (m_host.OpenPort() == 0) {
-        std::printf("Can not open port.\n");
+        PrintLine("Can not open port.");
         return;
     }
     TheMacLayer().SetPort(&m_host);
     kmr::Sleep(SETTLE_MS);
     m_open = true;
+}
+
+JsonObject PortSession::JsonHead() const
+{
+    JsonObject head;
+    head.AddString("port", m_host.PortName()).AddString("device", m_host.DevicePath()).AddBool("opened", m_open);
+    return head;
 }
 
 PortSession::~PortSession()
@@ -116,8 +125,8 @@ void PrintLine(const std::string& text)
 {
     std::lock_guard<std::mutex> lock(g_outputLock);
     EndBarLine();
-    std::printf("%s\n", text.c_str());
-    std::fflush(stdout);
+    std::fprintf(g_text, "%s\n", text.c_str());
+    std::fflush(g_text);
 }
 
 void PostQueue::PostMessage(unsigned msg, WPARAM wParam, LPARAM lParam)

@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of kmr6650-cli: the parsed command line, the port for one run, how messages
 // and progress are shown, and the commands.
+#include "Json.h"
 #include "link/MSCommDlg.h"
 #include "platform/Messages.h"
 
@@ -20,6 +21,7 @@ struct CliOptions {
     std::string baud = "56000";  // the line's speed; the rest of the setting is N82
     bool yes = false;        // answer OK to every question
     std::string tracePath;
+    bool json = false;       // one JSON document on standard output; every text on standard error
     std::vector<std::string> args;  // the command and its arguments
 };
 
@@ -31,9 +33,10 @@ int UsageError(const std::string& reason);
 // Checked before the port is opened, so that bad input never touches the line.
 bool CheckFileArgument(const std::string& path, std::uint64_t maxBytes, int* status);
 
-// Every message of the core goes to standard output as whole lines. A question is answered
-// OK by --yes, asked on a terminal, and answered Cancel when nobody can be asked.
-void InstallMessageHandler(bool yes);
+// Every message of the core goes to standard output as whole lines (to standard error with
+// --json, whose standard output is the document alone). A question is answered OK by --yes,
+// asked on a terminal, and answered Cancel when nobody can be asked.
+void InstallMessageHandler(bool yes, bool json);
 
 // The port for one run: opened and attached to the frame layer on construction, detached and
 // closed at the end, so no exchange can outlive it. A failed open has shown its reason; the
@@ -48,6 +51,9 @@ public:
     PortSession& operator=(const PortSession&) = delete;
     bool IsOpen() const { return m_open; }
     CMSCommDlg& Host() { return m_host; }
+    // The JSON document's first members: "port" (COM<n> or the path given), "device" and
+    // "opened".
+    JsonObject JsonHead() const;
 
 private:
     CMSCommDlg m_host;
@@ -68,7 +74,8 @@ private:
     int m_last = -1;
 };
 
-// Prints text as whole lines on standard output, after ending a progress bar's line.
+// Prints text as whole lines on standard output (standard error with --json), after ending a
+// progress bar's line.
 void PrintLine(const std::string& text);
 
 // Receives the posts of worker threads; the main thread takes them in order.

@@ -7,6 +7,7 @@
 #include "params/RegisterConsole.h"
 #include "protocol/ProtocolAppNormal.h"
 
+#include <algorithm>
 #include <cstdio>
 
 int RunCheck(const CliOptions& o)
@@ -14,15 +15,15 @@ int RunCheck(const CliOptions& o)
     if (o.args.size() != 1)
         return UsageError("check takes no arguments");
     PortSession port(o);
-    if (!port.IsOpen())
-        return 1;
-    if (TheNormalProtocol().CheckConnection() == CProtocolAppNormal::CHECK_NO_ANSWER) {
-        std::printf("Connection Error\n");
-        std::printf("Port is not open! Please open the port!\nMake sure cable is attched and try again.\n");
-        return 1;
+    const bool answered = port.IsOpen() && TheNormalProtocol().CheckConnection() != CProtocolAppNormal::CHECK_NO_ANSWER;
+    if (o.json) {
+        std::printf("%s\n", port.JsonHead().AddBool("ok", answered).AddString("result", !port.IsOpen() ? "Can not open port." : answered ? "OK" : "Connection Error").Text().c_str());
+    } else if (port.IsOpen()) {
+        PrintLine(answered ? "OK" : "Connection Error");
     }
-    std::printf("OK\n");
-    return 0;
+    if (port.IsOpen() && !answered)
+        PrintLine("Port is not open! Please open the port!\nMake sure cable is attched and try again.");
+    return answered ? 0 : 1;
 }
 
 int RunVersions(const CliOptions& o)
@@ -30,13 +31,28 @@ int RunVersions(const CliOptions& o)
     if (o.args.size() != 1)
         return UsageError("versions takes no arguments");
     PortSession port(o);
-    if (!port.IsOpen())
-        return 1;
-    int w[4];
-    for (int n = 0; n < 4; ++n)
-        w[n] = ReadVersionWord(n);
-    std::printf("%s\n%s\n", FirmwareLabelText(w[0], w[1]).c_str(), EqLabelText(w[2], w[3]).c_str());
-    return (w[0] < 0 || w[1] < 0 || w[2] < 0 || w[3] < 0) ? 1 : 0;
+    int w[4] = {-1, -1, -1, -1};  // -1: not read
+    if (port.IsOpen())
+        for (int n = 0; n < 4; ++n)
+            w[n] = ReadVersionWord(n);
+    const bool complete = w[0] >= 0 && w[1] >= 0 && w[2] >= 0 && w[3] >= 0;
+    if (o.json) {
+        // Each label with the two raw words it is made of (null for a word not read).
+        auto version = [&](const std::string& text, int a, int b) {
+            auto word = [](int v) { return v < 0 ? std::string(JSON_NULL) : std::to_string(v); };
+            return JsonObject().AddString("text", text).Add("words", "[" + word(a) + "," + word(b) + "]").Text();
+        };
+        JsonObject doc = port.JsonHead();
+        doc.AddBool("ok", complete);
+        if (port.IsOpen())
+            doc.Add("firmware", version(FirmwareLabelText(w[0], w[1]), w[0], w[1]))
+                .Add("eq", version(EqLabelText(w[2], w[3]), w[2], w[3]));
+        std::printf("%s\n", doc.Text().c_str());
+    } else if (port.IsOpen()) {
+        PrintLine(FirmwareLabelText(w[0], w[1]));
+        PrintLine(EqLabelText(w[2], w[3]));
+    }
+    return complete ? 0 : 1;
 }
 
 int RunReg(const CliOptions& o)
@@ -62,9 +78,27 @@ int RunPorts(const CliOptions& o)
     if (o.args.size() != 1)
         return UsageError("ports takes no arguments");
     const PortSurvey survey = SurveySerialPorts();
-    std::fputs(FormatSurvey(survey).c_str(), stdout);
-    for (const PortFinding& f : survey.ports)
-        if (f.usable)
-            return 0;
-    return 1;
+    const bool anyUsable = std::any_of(survey.ports.begin(), survey.ports.end(), [](const PortFinding& f) { return f.usable; });
+    if (!o.json) {
+        std::fputs(FormatSurvey(survey).c_str(), stdout);
+        return anyUsable ? 0 : 1;
+    }
+    auto orNull = [](const std::string& text) { return text.empty() ? std::string(JSON_NULL) : JsonString(text); };
+    std::string ports, services;
+    for (const PortFinding& f : survey.ports) {
+        JsonObject p;
+        p.Add("com", f.com > 0 ? std::to_string(f.com) : std::string(JSON_NULL))
+            .AddString("device", f.device)
+            .AddString("description", f.description)
+            .AddBool("usable", f.usable)
+            .Add("problem", orNull(f.problem))
+            .Add("remedy", orNull(f.remedy));
+        ports += (ports.empty() ? "" : ",") + p.Text();
+    }
+    for (const std::string& g : survey.grabbers)
+        services += (services.empty() ? "" : ",") + JsonString(g);
+    JsonObject doc;
+    doc.AddBool("ok", anyUsable).AddString("account", survey.account).Add("ports", "[" + ports + "]").Add("services", "[" + services + "]");
+    std::printf("%s\n", doc.Text().c_str());
+    return anyUsable ? 0 : 1;
 }

@@ -108,17 +108,48 @@ std::string WrittenLine(int mode)
     return "Wrote mode " + std::to_string(mode) + " and " + std::to_string(PARAM_COUNT) + " parameters.";
 }
 
+// params read --json: the mode, the preset count and every record with its label and values.
+std::string ParamsDocument(JsonObject doc, int mode, int presets, CDSPParamTable& table)
+{
+    std::string records;
+    for (int page = 0; page < PAGE_COUNT; ++page)
+        for (int slot = 0; slot < table.GetCount(page); ++slot) {
+            const DSPParam& r = *table.GetRecord(page, slot);
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%04X", static_cast<unsigned>(r.address));
+            JsonObject j;
+            j.Add("page", page)
+                .AddString("page_name", CDSPParamTable::PageTitle(page))
+                .Add("slot", slot)
+                .Add("address", static_cast<long long>(r.address))
+                .AddString("address_hex", hex)
+                .AddString("name", r.name)
+                .AddString("label", StepText(r))
+                .Add("unit", *r.unit != '\0' ? JsonString(r.unit) : std::string(JSON_NULL))
+                .Add("index", static_cast<long long>(r.index))
+                .Add("value", static_cast<long long>(r.deviceValue));
+            records += (records.empty() ? "" : ",") + j.Text();
+        }
+    doc.AddBool("ok", true).Add("mode", mode).AddString("mode_name", MixerModeName(mode)).Add("presets", presets);
+    return doc.Add("params", "[" + records + "]").Text();
+}
+
 int ParamsRead(const CliOptions& o, const std::string* savePath)
 {
     PortSession port(o);
-    if (!port.IsOpen())
-        return 1;
     int mode = -1, presets = -1;
-    if (!ReadEverything(&mode, &presets))
+    if (!port.IsOpen() || !ReadEverything(&mode, &presets)) {
+        if (o.json)
+            std::printf("%s\n", port.JsonHead().AddBool("ok", false).Text().c_str());
         return 1;
+    }
     CParamTransfer& transfer = TheParamTransfer();
     CDSPParamTable& table = transfer.Table();
     const std::lock_guard lock(transfer.RecordLock());
+    if (o.json) {
+        std::printf("%s\n", ParamsDocument(port.JsonHead(), mode, presets, table).c_str());
+        return 0;
+    }
     if (savePath != nullptr) {
         std::string error;
         if (!WriteFileAtomically(*savePath, FormatParamFile(mode, table), &error)) {

@@ -15,16 +15,20 @@
 namespace {
 
 const char* const kUsage =
-    "usage: kmr6650-cli [--port PORT] [--baud BAUD] [--yes] [--trace FILE] COMMAND [ARGS]\n"
-    "  PORT      COM1..COM12 (mapped to a device like the desktop program: KMR6650_COM<n>,\n"
-    "            else /dev/ttyS<n-1>) or a device path (/dev/ttyUSB0, a pseudo-terminal).\n"
+    "usage: kmr6650-cli [--port PORT] [--baud BAUD] [--yes] [--trace FILE] [--json] COMMAND [ARGS]\n"
+    "  PORT      COM1..COM12 or a device path (/dev/ttyUSB0, a pseudo-terminal). COM<n> is the\n"
+    "            device KMR6650_COM<n> names, else the n-th serial device with hardware behind\n"
+    "            it (the order of 'ports'), else /dev/ttyS<n-1>, as in the desktop program.\n"
     "            Default COM1. Line: 56000 baud, 8 data bits, no parity, 2 stop bits.\n"
     "  --baud BAUD   the line's speed instead of 56000 (the amplifier's must match)\n"
     "  --yes     answer OK to every question instead of asking on the terminal\n"
     "  --trace FILE  write one timestamped line per frame sent or received\n"
+    "  --json    for ports, check, versions and params read: one JSON document on standard\n"
+    "            output and nothing else there (texts go to standard error); same exit status\n"
     "  --version the program's name and version\n"
     "commands:\n"
-    "  ports                 lists the serial devices, which can be used, and why not\n"
+    "  ports                 lists the serial devices with their COM numbers, which can be\n"
+    "                        used, and why not\n"
     "  check                 connection check; prints \"OK\" or \"Connection Error\"\n"
     "  versions              prints the firmware and EQ version labels\n"
     "  reg COMMAND           one register-console command, e.g. r16>0x3000, w16>0x3000,0x0010,\n"
@@ -101,6 +105,8 @@ int main(int argc, char** argv)
                 return UsageError("bad port name '" + v + "': use COM1..COM12 or a device path");
         } else if (a == "--yes") {
             o.yes = true;
+        } else if (a == "--json") {
+            o.json = true;
         } else if (!a.empty() && a[0] == '-') {
             return UsageError("unknown option '" + a + "'");
         } else {
@@ -115,8 +121,12 @@ int main(int argc, char** argv)
             command = &c;
     if (command == nullptr)
         return UsageError("unknown command '" + o.args[0] + "'");
+    const bool hasJson = o.args[0] == "ports" || o.args[0] == "check" || o.args[0] == "versions" ||
+                         (o.args[0] == "params" && o.args.size() == 2 && o.args[1] == "read");
+    if (o.json && !hasJson)
+        return UsageError("--json is for ports, check, versions and params read");
 
-    InstallMessageHandler(o.yes);
+    InstallMessageHandler(o.yes, o.json);
     std::unique_ptr<CFileFrameTrace> trace;
     if (!o.tracePath.empty()) {
         trace = std::make_unique<CFileFrameTrace>(o.tracePath);

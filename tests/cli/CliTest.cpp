@@ -44,6 +44,57 @@ TEST_F(CliTest, CheckAndVersionsAgainstAnAnsweringAmplifier)
     EXPECT_EQ(r.out, "FW V: 04B30015 / V1.2.03 b2\nEQ V: 00690461 / V0.1.05.Jrc2\n");
 }
 
+TEST_F(CliTest, JsonDocumentsForScriptsAndNothingElseOnStandardOutput)
+{
+    const std::string head = "{\"port\":\"" + sim.SlavePath() + "\",\"device\":\"" + sim.SlavePath() + "\",\"opened\":true,";
+    CliRun r = Cli("--json " + Port() + "check");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, head + "\"ok\":true,\"result\":\"OK\"}\n");
+
+    // The version labels with the raw words they are made of.
+    sim.SetParam(0xF005, 21);
+    sim.SetParam(0xF007, 1121);
+    r = Cli("--json " + Port() + "versions");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, head + "\"ok\":true,\"firmware\":{\"text\":\"FW V: 04B30015 / V1.2.03 b2\",\"words\":[1203,21]},"
+                            "\"eq\":{\"text\":\"EQ V: 00690461 / V0.1.05.Jrc2\",\"words\":[105,1121]}}\n");
+
+    // Every parameter, numbers as numbers.
+    r = Cli("--json " + Port() + "params read");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(SplitLines(r.out).size(), 1u);
+    std::size_t records = 0;
+    for (std::size_t at = r.out.find("{\"page\":"); at != std::string::npos; at = r.out.find("{\"page\":", at + 1))
+        ++records;
+    EXPECT_EQ(records, 108u);
+    EXPECT_NE(r.out.find("\"mode\":0,\"mode_name\":\"Mixer\",\"presets\":12,"), std::string::npos);
+    EXPECT_NE(r.out.find("{\"page\":5,\"page_name\":\"Limiter\",\"slot\":2,\"address\":40966,\"address_hex\":\"0xA006\","
+                         "\"name\":\"Output 1 Set Point\",\"label\":\"-3\",\"unit\":\"dBFS\",\"index\":37,\"value\":3}"),
+              std::string::npos)
+        << r.out.substr(0, 300);
+
+    // The port survey with COM numbers.
+    r = Cli("--json ports", "KMR6650_COM12=" + sim.SlavePath());
+    EXPECT_NE(r.out.find("{\"com\":12,\"device\":\"" + sim.SlavePath() +
+                         "\",\"description\":\"pseudo-terminal\",\"usable\":true,\"problem\":null,\"remedy\":null}"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.status, 0);
+
+    // Failures keep their exit status and their texts, which go to standard error.
+    sim.SetSilent(true);
+    r = Cli("--json " + Port() + "versions");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, head + "\"ok\":false,\"firmware\":{\"text\":\"FW V: 0000 / 000000\",\"words\":[null,null]},"
+                            "\"eq\":{\"text\":\"EQ V: 0000 / 000000\",\"words\":[null,null]}}\n");
+    r = Cli("--json --port /dev/kmr-no-such-adapter check");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "{\"port\":\"/dev/kmr-no-such-adapter\",\"device\":\"/dev/kmr-no-such-adapter\",\"opened\":false,"
+                     "\"ok\":false,\"result\":\"Can not open port.\"}\n");
+    EXPECT_NE(r.err.find("no such device"), std::string::npos) << r.err;
+    EXPECT_EQ(Cli("--json " + Port() + "reg 'r16>0x3000'").status, 2) << "no JSON form: bad input";
+}
+
 TEST_F(CliTest, SilentAmplifierIsAConnectionError)
 {
     sim.SetSilent(true);
