@@ -1,4 +1,5 @@
 #include "gui/GuiTestSupport.h"
+#include "link/SerialError.h"
 #include "qtplatform/DlgMessage.h"
 #include "qtplatform/DlgProgress.h"
 #include "res/Resource.h"
@@ -6,7 +7,11 @@
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTest>
+#include <QTextLayout>
+#include <algorithm>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 namespace {
@@ -23,6 +28,26 @@ kmr::MessageResult Ask(const std::string& text, int showCancel, std::function<vo
     dialog.SetShowCancel(showCancel);
     WhenMessageShown(std::move(act));
     return dialog.DoModal();
+}
+// The lines label paints: its own lines when it does not wrap, else Qt's word wrap at its width.
+QStringList ShownLines(const QLabel& label)
+{
+    QString text = label.text();
+    if (!label.wordWrap())
+        return text.split('\n');
+    text.replace('\n', QChar::LineSeparator);
+    QTextLayout layout(text, label.font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(label.width());
+        lines << text.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines;
 }
 } // namespace
 
@@ -85,6 +110,90 @@ TEST(DlgMessage, LineBreaksMakeLinesAndMarkupIsShownAsText)
     EXPECT_GE(heightOf("DSP Update Successfull!\nPlease power cycle the amplifier to complete the update."),
               2 * one - 2);
     EXPECT_EQ(heightOf("<h1>Big</h1>"), one) << "plain text, never markup";
+}
+
+// A message that fits keeps the template's layout; a long one (an open failure naming a device
+// by its long by-id path, a busy port) grows the dialog, shows every line, and no line ever ends
+// inside a path.
+TEST(DlgMessage, LongMessagesGrowTheDialogShortOnesKeepTheTemplateNoPathIsSplit)
+{
+    CDlgMessage fresh;  // as built from the template
+    const QSize templateSize = fresh.size();
+    const QRect templateText = TextOf(fresh)->geometry();
+
+    const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    struct Case {
+        std::string text;
+        int showCancel;
+        bool grows;
+        std::vector<std::string> paths;  // each shown whole on one line
+    };
+    const Case cases[] = {
+        {"Port is not open! Please open the port!", 0, false, {}},
+        {"WARNING: This will erase the KMR 6650's old system software!\nAre you sure you want to upgrade? ", 1,
+         false, {}},
+        {"Error: Can not open /dev/ttyUSB0: no such device.", 0, false, {"/dev/ttyUSB0:"}},
+        {kmr::SerialErrorFrom(kmr::SerialError::Open, "COM1 (" + byId + ")", ENOENT, "KMR6650_COM1").Text(), 0, true,
+         {"(" + byId + "):", "/dev/ttyUSB0", "KMR6650_COM1=/dev/ttyUSB0)."}},
+        {kmr::SerialErrorFrom(kmr::SerialError::Open, "COM1 (" + byId + ")", EBUSY, "KMR6650_COM1").Text(), 1, true,
+         {"(" + byId + "):"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        bool checked = false;
+        Ask(c.text, c.showCancel, [&](CDlgMessage& d) {
+            QLabel* label = TextOf(d);
+            const QRect text = label->geometry();
+            const QRect ok = d.Control(IDOK)->geometry();
+            const QRect cancel = d.Control(IDCANCEL)->geometry();
+            EXPECT_EQ(label->accessibleName().toStdString(), c.text);
+            if (c.grows) {
+                EXPECT_TRUE(d.width() > templateSize.width() && d.height() >= templateSize.height());
+                EXPECT_LE(d.frameGeometry().width(), d.screen()->availableGeometry().width()) << "on the screen";
+                EXPECT_FALSE(label->wordWrap()) << "the lines shown are the label's own";
+                EXPECT_LE(label->sizeHint().width(), text.width()) << "no line cut off";
+                EXPECT_LE(label->sizeHint().height(), text.height()) << "no line cut off";
+                EXPECT_TRUE(d.rect().contains(text));
+                EXPECT_GT(ok.top(), text.bottom()) << "the buttons under the text";
+                EXPECT_LT(ok.bottom(), d.height());
+                const QRect row = c.showCancel ? ok.united(cancel) : ok;
+                EXPECT_NEAR(row.center().x(), d.width() / 2, 2) << "centred";
+                // The last line is painted: dark text pixels in its band.
+                const QImage shot = Grab(&d);
+                const QFontMetrics metrics = label->fontMetrics();
+                const int lastTop = text.top() + int(ShownLines(*label).size() - 1) * metrics.lineSpacing();
+                int dark = 0;
+                for (int y = lastTop; y < lastTop + metrics.height(); ++y)
+                    for (int x = text.left(); x <= text.right(); ++x)
+                        dark += qGray(shot.pixel(x, y)) < 128;
+                EXPECT_GT(dark, 10) << "the last line shows";
+            } else {
+                EXPECT_EQ(d.size(), templateSize);
+                EXPECT_EQ(text, templateText);
+                if (label->wordWrap())
+                    EXPECT_EQ(label->text().toStdString(), c.text) << "kept as it is when Qt keeps the words whole";
+                EXPECT_LE(ShownLines(*label).size() * label->fontMetrics().lineSpacing(), text.height());
+            }
+            if (c.showCancel) {
+                EXPECT_TRUE(d.Control(IDCANCEL)->isVisible());
+                EXPECT_EQ(ok.top(), cancel.top());
+                EXPECT_LT(ok.right(), cancel.left());
+                EXPECT_LT(cancel.right(), d.width());
+            }
+            const QStringList lines = ShownLines(*label);
+            for (const QString& line : lines)
+                EXPECT_FALSE(line.endsWith('/') || line.endsWith('-')) << "split at: " << line.toStdString();
+            for (const std::string& path : c.paths) {
+                const bool whole = std::any_of(lines.begin(), lines.end(), [&](const QString& line) {
+                    return line.contains(QString::fromStdString(path));
+                });
+                EXPECT_TRUE(whole) << path << " in:\n" << lines.join('\n').toStdString();
+            }
+            checked = true;
+            ClickControl(d, IDOK);
+        });
+        EXPECT_TRUE(checked);
+    }
 }
 
 TEST(DlgProgress, StartsEmptyOnWhiteAndPlacesItselfOverTheMainWindow)
