@@ -14,6 +14,7 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
@@ -154,6 +155,22 @@ void CUpdaterDlg::contextMenuEvent(QContextMenuEvent* event)
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), m_builder(IDD_ABOUT, this)
 {
     setWindowIcon(ProgramIcon());
-    if (auto* ok = m_builder.Control<QPushButton>(IDOK))
+    auto* ok = m_builder.Control<QPushButton>(IDOK);
+    if (ok)
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    // Each text stays on its one line. Should the font that stands in for the template's need
+    // more room than the template gives, the label widens to its text, and the box and OK move
+    // with it.
+    for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (label->text().isEmpty())
+            continue;  // a picture, or the empty line
+        label->setWordWrap(false);
+        const int more = label->sizeHint().width() - label->width();
+        if (more <= 0)
+            continue;
+        label->resize(label->sizeHint().width(), label->height());
+        setFixedSize(width() + more, height());
+        if (ok)
+            ok->move(ok->x() + more, ok->y());
+    }
 }

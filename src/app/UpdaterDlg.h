@@ -78,7 +78,7 @@ private:
     QWidget* m_editor = nullptr;  // a window of its own, child of this one
 };
 
-// The About box: the program's icon, name, version and date, and OK.
+// The About box: the program's icon, name, version and date on one line, and OK.
 class CAboutDlg : public QDialog {
     Q_OBJECT
 public:

@@ -43,16 +43,17 @@ DialogTemplate AboutTemplate()
 {
     return {IDD_ABOUT,
             "About Updater",
-            235,
+            262,
             55,
             "Verdana",
             8,
             DLG_CAPTION | DLG_SYSMENU,
             {
                 {IDC_NONE, K::Picture, "icon", 11, 17, 20, 20, CTL_NONE},
-                {IDC_NONE, K::Label, "KMR 6650 Frimware/EQ Preset Update Tool ver. 1.0  9-9-2007", 40, 10, 188, 8, CTL_NONE},
+                // Wide enough for the whole line in the dialog font or a wider stand-in for it.
+                {IDC_NONE, K::Label, "KMR 6650 Frimware/EQ Preset Update Tool ver. 1.0  9-9-2007", 40, 10, 215, 8, CTL_NONE},
                 {IDC_NONE, K::Label, "", 40, 26, 119, 8, CTL_NONE},
-                {IDOK, K::PushButton, "OK", 178, 34, 50, 14, CTL_DEFAULT},
+                {IDOK, K::PushButton, "OK", 205, 34, 50, 14, CTL_DEFAULT},
             }};
 }
 } // namespace

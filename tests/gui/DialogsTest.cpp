@@ -1,3 +1,4 @@
+#include "app/UpdaterDlg.h"
 #include "gui/GuiTestSupport.h"
 #include "link/SerialError.h"
 #include "qtplatform/DlgMessage.h"
@@ -194,6 +195,36 @@ TEST(DlgMessage, LongMessagesGrowTheDialogShortOnesKeepTheTemplateNoPathIsSplit)
         });
         EXPECT_TRUE(checked);
     }
+}
+
+// The About box's line of name, version and date shows whole on one line, OK clear of it.
+TEST(AboutBox, NameVersionAndDateShowWholeOnOneLine)
+{
+    const QString name = "KMR 6650 Frimware/EQ Preset Update Tool ver. 1.0  9-9-2007";
+    CAboutDlg about;
+    about.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    QLabel* line = nullptr;
+    for (QLabel* label : about.findChildren<QLabel*>())
+        if (label->text() == name)
+            line = label;
+    ASSERT_NE(line, nullptr) << "the text as it is";
+    const QFontMetrics metrics = line->fontMetrics();
+    const QRect place = line->geometry();
+    EXPECT_EQ(ShownLines(*line).size(), 1);
+    EXPECT_LT(place.height(), 2 * metrics.height()) << "one line high";
+    EXPECT_GE(place.height(), metrics.height());
+    EXPECT_LE(metrics.horizontalAdvance(name), place.width());
+    EXPECT_TRUE(about.rect().contains(place));
+    EXPECT_FALSE(about.Builder().Control(IDOK)->geometry().intersects(place));
+    // The date is painted at the end of the line.
+    const QImage shot = Grab(&about);
+    const int dateLeft = place.left() + metrics.horizontalAdvance(name.left(name.indexOf("9-9-2007")));
+    int dark = 0;
+    for (int y = place.top(); y <= place.bottom(); ++y)
+        for (int x = dateLeft; x < place.left() + metrics.horizontalAdvance(name); ++x)
+            dark += qGray(shot.pixel(x, y)) < 128;
+    EXPECT_GT(dark, 20) << "the date shows";
 }
 
 TEST(DlgProgress, StartsEmptyOnWhiteAndPlacesItselfOverTheMainWindow)
