@@ -4,6 +4,7 @@
 //   kmr6650-sim make-file system|preset PATH [FAULT]
 //       writes a valid update file, or one with FAULT, for trying the tool
 #include "AmpSimulator.h"
+#include "KmrVersion.h"
 #include "UpdateFileMaker.h"
 
 #include <csignal>
@@ -24,6 +25,7 @@ const char* const kUsage =
     "  --baud BAUD   pace the line both ways as a serial line at BAUD (8N2) does\n"
     "  --latency MS  deliver the answers in bursts at most every MS ms, as a USB-serial\n"
     "                adapter's latency timer does (16 is a common default)\n"
+    "  --version     the program's name and version\n"
     "usage: kmr6650-sim make-file system|preset PATH [FAULT]\n"
     "  Writes a valid update file to PATH, or a broken one with FAULT:\n"
     "    system: header (first bytes 00 00 00 01), marker (bad marker at 0x4000),\n"
@@ -107,6 +109,9 @@ int main(int argc, char** argv)
                 return Usage("bad number '" + std::string(argv[i]) + "' for " + a);
         } else if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
+            return 0;
+        } else if (a == "--version") {
+            std::fputs("kmr6650-sim " KMR_VERSION_TEXT "\n", stdout);
             return 0;
         } else {
             return Usage("unknown option '" + a + "'");
