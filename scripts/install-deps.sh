@@ -7,6 +7,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   qt6-base-dev fonts-dejavu-core xvfb xauth
+  git                                               # the version text of a checkout's build
+  dpkg-dev file desktop-file-utils groff-base man-db  # the Debian package and the install check
 )
 missing=()
 for p in "${packages[@]}"; do
