@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QFile>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -84,6 +85,13 @@ CDlgUpdate::CDlgUpdate() : QDialog(nullptr), m_controls(IDD_UPDATE, this)
     connect(button(IDC_UPDATE_TEST), &QAbstractButton::clicked, this, &CDlgUpdate::OnUpdateTest);
     connect(button(IDC_TEST_FILE), &QAbstractButton::clicked, this, &CDlgUpdate::OnTestFile);
     connect(button(IDOK), &QAbstractButton::clicked, this, &QDialog::accept);
+    // Enter presses the template's default button, the hidden and disabled OK, which does
+    // nothing. Qt would otherwise make a focused push button ("Select File" after a click) the
+    // default, and Enter would open the file dialog or start an update.
+    for (QPushButton* push : findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
+        push->setAutoDefault(false);
+        push->setDefault(push == Control(IDOK));
+    }
     connect(button(IDCANCEL), &QAbstractButton::clicked, this, &QDialog::reject);
     m_runWatch = new QTimer(this);
     m_runWatch->setInterval(RUN_WATCH_MS);

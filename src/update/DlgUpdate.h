@@ -36,7 +36,9 @@ public:
     // neither "Enable" radio checked, both "Select File" and both "Start Update" disabled, and
     // the hidden "Update Test" enabled. The file name boxes show the file still chosen for
     // their section, if any, so that a "Start Update" never uses a file the user cannot see.
-    // A call while the dialog is open does nothing and returns Rejected.
+    // A call while the dialog is open does nothing and returns Rejected. Enter presses the
+    // default button, the hidden and disabled OK, so it does nothing; Space presses the button
+    // that has the focus.
     int DoModal();
 
     // WM_PROTOCOL_UPDATE_MSG with code and value: progress codes (system 33-35, preset

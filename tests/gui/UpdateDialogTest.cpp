@@ -29,6 +29,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -367,6 +368,42 @@ TEST_F(UpdateDialog, HiddenTestSectionStartsTheTestUnaskedAndTestOnlyShowsAFileD
         EXPECT_EQ(chooserCalls, Texts({"RKN Company files|*.bin|,bin,WriteFlashFile,must exist"}));
         EXPECT_FALSE(TheUpdateFile().IsSystemFileOpen() || TheUpdateFile().IsPresetFileOpen()) << "choice ignored";
         EXPECT_EQ(Text(IDC_SYSTEM_FILE), "");
+    });
+    dialog.DoModal();
+}
+
+// Enter goes to the template's default button, the hidden and disabled OK, whichever button has
+// the focus: it opens no file dialog, asks nothing and starts nothing, and the dialog stays open.
+TEST_F(UpdateDialog, EnterPressesNothingWhateverButtonHasTheFocus)
+{
+    WhileOpen(dialog, [&] {
+        // The active window, as for a user, so that the focus moves as the mouse and keys move it.
+        dialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        for (QPushButton* push : dialog.findChildren<QPushButton*>())
+            EXPECT_EQ(push->isDefault(), push == dialog.Control(IDOK)) << push->text().toStdString();
+        for (const Section& s : SECTIONS) {
+            SCOPED_TRACE(s.name);
+            Click(s.enable);
+            Click(s.select);  // the mouse gives it the focus; the chooser is asked once and cancelled
+            ASSERT_EQ(chooserCalls.size(), 1u);
+            ASSERT_EQ(QApplication::focusWidget(), dialog.Control(s.select));
+            for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+                QTest::keyClick(QApplication::focusWidget(), key);
+                EXPECT_EQ(chooserCalls.size(), 1u) << "Enter opened the file dialog";
+            }
+            dialog.Control(s.start)->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            EXPECT_EQ(messages.Texts(), Texts()) << "Enter pressed Start Update";
+            EXPECT_TRUE(dialog.isVisible());
+            for (QPushButton* push : dialog.findChildren<QPushButton*>())
+                EXPECT_EQ(push->isDefault(), push == dialog.Control(IDOK)) << push->text().toStdString();
+            chooserCalls.clear();
+        }
+        // Space still presses the button that has the focus.
+        dialog.Control(IDC_PRESET_SELECT)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        EXPECT_EQ(chooserCalls.size(), 1u);
     });
     dialog.DoModal();
 }
