@@ -1,10 +1,16 @@
 #include "qtplatform/QtFileChooser.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QScreen>
 #include <QStringList>
 #include <QThread>
+#include <QTreeView>
+#include <algorithm>
 
 QString QtNameFilters(const std::string& filter)
 {
@@ -19,7 +25,40 @@ QString QtNameFilters(const std::string& filter)
     return filters.join(";;");
 }
 
+QString ChooserStartFolder(const std::string& lastChosen)
+{
+    if (!lastChosen.empty()) {
+        const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(lastChosen)));
+        const QDir folder = file.absoluteDir();
+        if (folder.exists())
+            return folder.absolutePath();
+    }
+    return QDir::homePath();
+}
+
+QSize ChooserSize(QSize available)
+{
+    return CHOOSER_SIZE.boundedTo(available);
+}
+
 namespace {
+std::string g_lastChosen;  // the last file chosen through the dialog in this run; GUI thread only
+
+// The detail view with every column readable: size, type and date as wide as their contents,
+// the name column taking the rest of the width.
+void ShowDetails(QFileDialog& dialog)
+{
+    dialog.setViewMode(QFileDialog::Detail);
+    auto* details = dialog.findChild<QTreeView*>("treeView");
+    if (!details)
+        return;
+    QHeaderView* header = details->header();
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(header->fontMetrics().horizontalAdvance("0000000000"));
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+}
+
 std::string ShowFileDialog(const std::string& filter, const std::string& defaultExtension,
                            const std::string& initialName, bool mustExist)
 {
@@ -31,16 +70,23 @@ std::string ShowFileDialog(const std::string& filter, const std::string& default
     if (!owner)
         owner = QApplication::activeWindow();
     QFileDialog dialog(owner);
+    // Qt's own dialog, the same on every desktop, so that its size and columns can be set.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     const QString filters = QtNameFilters(filter);
     if (!filters.isEmpty())
         dialog.setNameFilters(filters.split(";;"));
     dialog.setDefaultSuffix(QString::fromStdString(defaultExtension));
+    dialog.setDirectory(ChooserStartFolder(g_lastChosen));
     dialog.selectFile(QString::fromStdString(initialName));
+    ShowDetails(dialog);
+    QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    dialog.resize(screen ? ChooserSize(screen->availableGeometry().size()) : CHOOSER_SIZE);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+    g_lastChosen = QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+    return g_lastChosen;
 }
 } // namespace
 

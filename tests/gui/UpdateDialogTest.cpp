@@ -26,12 +26,17 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <QTimer>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -545,6 +550,68 @@ TEST(QtFileChooser, ShowsTheOpenFileDialogWithFilterSuffixAndInitialName)
         fromWorker = chooser("Mixer Preset Update files|*.bin|", "bin", "WriteFlashFile", true);
     }).Join(std::chrono::seconds(5));
     EXPECT_EQ(fromWorker, "") << "off the GUI thread it refuses rather than touching widgets";
+}
+
+// The chooser opens big enough to read, in the detail view with every column readable, in the
+// home folder at first and then in the folder of the last file chosen through it.
+TEST(QtFileChooser, OpensReadableInTheFolderOfTheLastChosenFile)
+{
+    EXPECT_EQ(ChooserStartFolder(""), QDir::homePath());
+    EXPECT_EQ(ChooserStartFolder("/kmr-no-such-folder/WriteFlashFile.bin"), QDir::homePath());
+    EXPECT_EQ(ChooserSize(QSize(1280, 900)), QSize(960, 600));
+    EXPECT_EQ(ChooserSize(QSize(640, 480)), QSize(640, 480)) << "never beyond the screen";
+
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString name = "Amplifier_System_Update_2007-09-09.bin";
+    const std::string path = QDir(folder.path()).filePath(name).toStdString();
+    kmr::sim::WriteUpdateFile(path, kmr::sim::MakeSystemUpdateFile());
+    EXPECT_EQ(ChooserStartFolder(path), folder.path());
+
+    const kmr::FileChooser chooser = QtFileChooser();
+    for (int opening = 0; opening < 2; ++opening) {
+        SCOPED_TRACE(opening);
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            ASSERT_TRUE(QTest::qWaitFor([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }, 5000));
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            seen = true;
+            if (opening == 0) {
+                dialog->selectFile(QString::fromStdString(path));
+                static_cast<QDialog*>(dialog)->accept();
+                return;
+            }
+            EXPECT_EQ(dialog->directory().absolutePath(), folder.path()) << "the last chosen file's folder";
+            const QSize available = dialog->screen()->availableGeometry().size();
+            EXPECT_GE(dialog->width(), std::min(800, available.width()));
+            EXPECT_GE(dialog->height(), std::min(500, available.height()));
+            EXPECT_EQ(dialog->viewMode(), QFileDialog::Detail);
+            auto* details = dialog->findChild<QTreeView*>("treeView");
+            ASSERT_NE(details, nullptr);
+            EXPECT_TRUE(details->isVisible());
+            EXPECT_TRUE(QTest::qWaitFor([&] { return details->model()->rowCount(details->rootIndex()) > 0; }, 5000));
+            QTest::qWait(100);  // the columns follow the rows just loaded
+            QHeaderView* header = details->header();
+            const QFontMetrics metrics = header->fontMetrics();
+            int total = 0;
+            for (int column = 0; column < header->count(); ++column) {
+                if (header->isSectionHidden(column))
+                    continue;
+                const QString title = header->model()->headerData(column, Qt::Horizontal).toString();
+                EXPECT_GE(header->sectionSize(column), metrics.horizontalAdvance(title)) << title.toStdString();
+                const QModelIndex cell = details->model()->index(0, column, details->rootIndex());
+                const QString shown = cell.data().toString();
+                EXPECT_GE(details->visualRect(cell).width(), details->fontMetrics().horizontalAdvance(shown))
+                    << title.toStdString() << ": " << shown.toStdString();
+                total += header->sectionSize(column);
+            }
+            EXPECT_LE(total, details->viewport()->width()) << "every column in view";
+            dialog->reject();
+        });
+        const std::string answer = chooser("Mixer Software Update files|*.bin|", "bin", "WriteFlashFile", true);
+        EXPECT_TRUE(seen);
+        EXPECT_EQ(answer, opening == 0 ? path : std::string());
+    }
 }
 
 // ---- Whole updates through the windows, against the simulated amplifier ----------------------
