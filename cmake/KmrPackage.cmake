@@ -24,6 +24,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # kmr6650_1.0_amd64.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The completion in share/bash-completion/completions is loaded by that package.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS bash-completion)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
