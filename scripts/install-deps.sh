@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev fonts-dejavu-core xvfb xauth
   git                                               # the version text of a checkout's build
   dpkg-dev file desktop-file-utils groff-base man-db  # the Debian package and the install check
+  socat                                             # the test through a serial device server
 )
 missing=()
 for p in "${packages[@]}"; do
