@@ -153,8 +153,8 @@ void CDlgMessage::Arrange()
         return;
     }
 
-    // Grown: a wider text box, as high as its lines but never lower than the template's, with
-    // the template's margins around it.
+    // Grown: a wider text box, exactly as high as its lines (no empty band under them), with the
+    // template's margins around it and the buttons under it or under the icon, whichever is lower.
     const int rightMargin = templateSize.width() - textPlace.right() - 1;
     int widest = GROWN_WIDTH_FACTOR * textPlace.width();
     if (QScreen* s = screen())
@@ -165,7 +165,7 @@ void CDlgMessage::Arrange()
     m_label->setText(lines.join('\n'));
     m_label->setAccessibleName(text);
     const QSize needed = m_label->sizeHint();
-    const QRect grownText(textPlace.topLeft(), needed.expandedTo(textPlace.size()));
+    const QRect grownText(textPlace.topLeft(), QSize(std::max(textPlace.width(), needed.width()), needed.height()));
     m_label->setGeometry(grownText);
 
     const int buttonGap = okPlace.top() - textPlace.bottom() - 1;

@@ -6,8 +6,8 @@
 // Layout: a text that fits the template's text box, broken only at spaces and line breaks, is
 // shown in the template's layout. A longer text (an open failure naming a long device path, a
 // busy port with its holder, a remedy) grows the dialog: the text box widens up to about twice
-// the template's width (further only for one word wider than that), grows down to hold every
-// line, and the buttons and the banner move under it. Either way a line ends only at a space or
+// the template's width (further only for one word wider than that), is as high as its lines,
+// and the buttons and the banner move under it. Either way a line ends only at a space or
 // a line break, so a path such as /dev/ttyUSB0 or a command is never split.
 //
 // Threads: GUI thread only. Workers reach it through the message handler of

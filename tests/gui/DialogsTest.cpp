@@ -149,13 +149,15 @@ TEST(DlgMessage, LongMessagesGrowTheDialogShortOnesKeepTheTemplateNoPathIsSplit)
             const QRect cancel = d.Control(IDCANCEL)->geometry();
             EXPECT_EQ(label->accessibleName().toStdString(), c.text);
             if (c.grows) {
-                EXPECT_TRUE(d.width() > templateSize.width() && d.height() >= templateSize.height());
+                EXPECT_GT(d.width(), templateSize.width());
                 EXPECT_LE(d.frameGeometry().width(), d.screen()->availableGeometry().width()) << "on the screen";
                 EXPECT_FALSE(label->wordWrap()) << "the lines shown are the label's own";
                 EXPECT_LE(label->sizeHint().width(), text.width()) << "no line cut off";
                 EXPECT_LE(label->sizeHint().height(), text.height()) << "no line cut off";
                 EXPECT_TRUE(d.rect().contains(text));
                 EXPECT_GT(ok.top(), text.bottom()) << "the buttons under the text";
+                EXPECT_LE(ok.top() - text.bottom(), fresh.Control(IDOK)->y() - templateText.bottom())
+                    << "no empty band between the text and the buttons";
                 EXPECT_LT(ok.bottom(), d.height());
                 const QRect row = c.showCancel ? ok.united(cancel) : ok;
                 EXPECT_NEAR(row.center().x(), d.width() / 2, 2) << "centred";
