@@ -1,8 +1,9 @@
 // kmr6650-screenshots: drives the desktop program against the simulated amplifier on a line
 // paced at 56000 baud and saves pictures of its windows as a user sees them: the main window
 // after Open Port, the parameter editor's window (kmr6650-tool --editor) with the values read,
-// and the update dialog in the middle of a system update. Run it under an X
-// server (scripts/screenshots.sh starts Xvfb); the windows are taken from the screen.
+// the update dialog in the middle of a system update, the About box, the message dialog with a
+// long open failure, and the update file chooser. Run it under an X server
+// (scripts/screenshots.sh starts Xvfb); the windows are taken from the screen.
 //   kmr6650-screenshots OUTPUT_DIR
 #include "AmpSimulator.h"
 #include "DriveWindows.h"
@@ -13,9 +14,12 @@
 #include "controls/ColorButton.h"
 #include "params/DlgParamAdjust.h"
 #include "link/MSCommDlg.h"
+#include "link/SerialError.h"
 #include "params/ParamTransfer.h"
 #include "platform/FileChooser.h"
 #include "platform/MessageBox.h"
+#include "qtplatform/DlgMessage.h"
+#include "qtplatform/QtFileChooser.h"
 #include "res/Resource.h"
 #include "update/DlgUpdate.h"
 #include "update/DlgUpdateOption.h"
@@ -24,13 +28,16 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -116,6 +123,51 @@ int main(int argc, char** argv)
         dialog.reject();  // Exit: stops the update
     });
     Click(main.UpdatePanel()->Control(IDC_BEGIN_UPDATE));
+
+    // The About box, as F1 shows it.
+    {
+        CAboutDlg about(&main);
+        about.show();
+        WaitFor([&] { return about.isVisible(); }, 5000);
+        ok = ok && Save(&about, QDir(out).filePath("about-box.png"));
+    }
+    // The message dialog with an open failure that names the adapter by its long by-id path.
+    {
+        const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+        CDlgMessage message;
+        message.SetText(kmr::SerialErrorFrom(kmr::SerialError::Open, "COM1 (" + byId + ")", ENOENT, "KMR6650_COM1").Text());
+        message.show();
+        WaitFor([&] { return message.isVisible(); }, 5000);
+        ok = ok && Save(&message, QDir(out).filePath("message-open-failure.png"));
+    }
+    // The update file chooser, as "Select File" shows it the second time: in the folder of the
+    // file chosen the first time.
+    {
+        QTemporaryDir folder;
+        const QString chosen = QDir(folder.path()).filePath("WriteFlashFile.bin");
+        kmr::sim::WriteUpdateFile(chosen.toStdString(), kmr::sim::MakeSystemUpdateFile());
+        kmr::sim::WriteUpdateFile(QDir(folder.path()).filePath("EQPresets.bin").toStdString(),
+                                  kmr::sim::MakePresetUpdateFile());
+        const kmr::FileChooser chooser = QtFileChooser();
+        for (int opening = 0; opening < 2; ++opening) {
+            QTimer::singleShot(0, [&] {
+                // Inside the file dialog's modal loop.
+                QFileDialog* files = nullptr;
+                WaitFor([&] { return (files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())); }, 5000);
+                if (!files)
+                    return;
+                if (opening == 0) {
+                    files->selectFile(chosen);
+                    static_cast<QDialog*>(files)->accept();
+                    return;
+                }
+                WaitFor([] { return false; }, 500);  // the folder's files listed
+                ok = ok && Save(files, QDir(out).filePath("file-chooser.png"));
+                files->reject();
+            });
+            chooser("Mixer Software Update files|*.bin|", "bin", "WriteFlashFile", true);
+        }
+    }
     main.close();
     app.Shutdown();
     sim.Stop();
