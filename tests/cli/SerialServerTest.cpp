@@ -67,14 +67,14 @@ TEST(SerialDeviceServer, CheckAndPresetUpdateThroughATcpBridge)
     CAmpSimulator sim;
     sim.Update().SetEraseTimeMs(100);
     ASSERT_TRUE(sim.Start());
-    const std::string tcp = std::to_string(FreeTcpPort());
-    // The device server: every connection to the TCP port gets the amplifier's line.
-    const Socat server("TCP-LISTEN:" + tcp + ",bind=127.0.0.1,reuseaddr,fork FILE:" + sim.SlavePath() + ",raw,echo=0");
     TempUpdateFile preset(kmr::sim::MakePresetUpdateFile());
 
-    // The PC: one bridged pseudo-terminal for each run of the tool (socat ends when the tool
-    // closes it).
+    // For each run of the tool: the device server, which gives one connection to its TCP port
+    // the amplifier's line, and the PC's bridged pseudo-terminal (socat ends when the tool
+    // closes it). Both have ended before the next run, so that never two of them read the line.
     auto bridged = [&](const std::string& name, const std::string& args) {
+        const std::string tcp = std::to_string(FreeTcpPort());
+        const Socat server("TCP-LISTEN:" + tcp + ",bind=127.0.0.1,reuseaddr FILE:" + sim.SlavePath() + ",raw,echo=0");
         const std::string link = testing::TempDir() + name;
         const Socat client("PTY,link=" + link + ",raw,echo=0 TCP:127.0.0.1:" + tcp + ",retry=50,interval=0.1");
         EXPECT_TRUE(WaitUntil([&] { return access(link.c_str(), F_OK) == 0; }, std::chrono::seconds(10)));

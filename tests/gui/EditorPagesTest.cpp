@@ -36,6 +36,17 @@ namespace {
 
 using Writes = std::vector<std::pair<std::uint16_t, std::uint16_t>>;
 
+// The parameter writes (address, device value) sim received since the last call.
+Writes TakeWritesFrom(CAmpSimulator& sim)
+{
+    Writes out;
+    for (const auto& p : sim.Received())
+        if (p[0] == normal::CMD_WRITE_PARAMS)
+            out.emplace_back(normal::GetU16(&p[1]), normal::GetU16(&p[3]));
+    sim.ClearReceived();
+    return out;
+}
+
 class EditorPages : public ::testing::Test {
 protected:
     void SetUp() override
@@ -66,16 +77,7 @@ protected:
         Slider(page, id)->SetStep(step);
         emit Slider(page, id)->Changed();
     }
-    // The writes the amplifier received since the last call.
-    Writes TakeWrites()
-    {
-        Writes out;
-        for (const auto& p : sim.Received())
-            if (p[0] == normal::CMD_WRITE_PARAMS)
-                out.emplace_back(normal::GetU16(&p[1]), normal::GetU16(&p[3]));
-        sim.ClearReceived();
-        return out;
-    }
+    Writes TakeWrites() { return TakeWritesFrom(sim); }
 
     CAmpSimulator sim;
     MessageRecorder messages;
@@ -490,15 +492,7 @@ protected:
             r->button->click();
         }
     }
-    Writes TakeWrites()
-    {
-        Writes out;
-        for (const auto& p : sim.Received())
-            if (p[0] == normal::CMD_WRITE_PARAMS)
-                out.emplace_back(normal::GetU16(&p[1]), normal::GetU16(&p[3]));
-        sim.ClearReceived();
-        return out;
-    }
+    Writes TakeWrites() { return TakeWritesFrom(sim); }
 
     CAmpSimulator sim;
     CUpdaterApp app{EditorPlacement::Window};
