@@ -139,7 +139,6 @@ void CDlgMessage::Arrange()
             m_label->setWordWrap(false);
             m_label->setText(lines.join('\n'));
         }
-        m_label->setAccessibleName(text);
         m_label->setGeometry(textPlace);
         setFixedSize(templateSize);
         if (m_banner) {
@@ -163,7 +162,6 @@ void CDlgMessage::Arrange()
     lines = BreakAtSpaces(text, metrics, widest);
     m_label->setWordWrap(false);
     m_label->setText(lines.join('\n'));
-    m_label->setAccessibleName(text);
     const QSize needed = m_label->sizeHint();
     const QRect grownText(textPlace.topLeft(), QSize(std::max(textPlace.width(), needed.width()), needed.height()));
     m_label->setGeometry(grownText);

@@ -111,7 +111,7 @@ DialogTemplate UpdateTemplate()
         {IDC_UPDATE_TEST, K::ColorButton, "Update Test", 30, 199, 80, 14, CTL_HIDDEN | CTL_DISABLED},
         {IDC_TEST_FILE, K::PushButton, "TEST", 118, 199, 40, 14, CTL_HIDDEN},
         {IDC_NONE, K::GroupBox, "Update Test", 7, 188, 190, 30, CTL_HIDDEN},
-        {IDOK, K::ColorButton, "OK", 205, 200, 36, 14, CTL_HIDDEN | CTL_DISABLED},
+        {IDOK, K::ColorButton, "OK", 205, 200, 36, 14, CTL_HIDDEN | CTL_DISABLED | CTL_DEFAULT},
         {IDCANCEL, K::ColorButton, "Exit", 247, 200, 36, 14, CTL_NONE},
         {IDC_NONE, K::Label, "Design", 6, 4, 84, 9, CTL_CENTER},
         {IDC_NONE, K::Bar, "", 96, 2, 2, 12, CTL_NONE},

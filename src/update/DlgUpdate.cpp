@@ -88,10 +88,8 @@ CDlgUpdate::CDlgUpdate() : QDialog(nullptr), m_controls(IDD_UPDATE, this)
     // Enter presses the template's default button, the hidden and disabled OK, which does
     // nothing. Qt would otherwise make a focused push button ("Select File" after a click) the
     // default, and Enter would open the file dialog or start an update.
-    for (QPushButton* push : findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
+    for (QPushButton* push : findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
         push->setAutoDefault(false);
-        push->setDefault(push == Control(IDOK));
-    }
     connect(button(IDCANCEL), &QAbstractButton::clicked, this, &QDialog::reject);
     m_runWatch = new QTimer(this);
     m_runWatch->setInterval(RUN_WATCH_MS);
