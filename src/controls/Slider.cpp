@@ -23,7 +23,8 @@ public:
     }
     QVariant currentValue() const override
     {
-        return Slider()->m_valueText.isEmpty() ? QVariant(Slider()->GetStep()) : QVariant(Slider()->m_valueText);
+        const CSlider* slider = Slider();
+        return slider->ValueText().isEmpty() ? QVariant(slider->GetStep()) : QVariant(slider->ValueText());
     }
     // A step chosen through assistive technology is a user's change like a key press.
     void setCurrentValue(const QVariant& value) override

@@ -41,6 +41,4 @@ private:
     bool m_programmatic = false;  // a change the program makes is not the user's
     int m_pressedStep = 0;        // the step when the drag began
     QString m_valueText;
-
-    friend class CSliderAccessible;
 };
