@@ -4,24 +4,48 @@
 #include "platform/InputFile.h"
 #include "platform/MessageBox.h"
 #include "platform/Sleep.h"
+#include "protocol/ProtocolAppUpdate.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <iostream>
 #include <unistd.h>
 
 namespace {
-// Standard output is shared by the main thread (progress) and worker threads (messages): one
-// lock keeps lines whole, and a message that arrives while a bar is drawn starts a new line.
+// Standard output and error are shared by the main thread (progress) and worker threads
+// (messages): one lock keeps lines whole, and a text that arrives while a bar is drawn starts a
+// new line.
 std::mutex g_outputLock;
 bool g_barOpen = false;
-FILE* g_text = stdout;  // where texts go: standard error when standard output is a JSON document
+FILE* g_text = stdout;  // results and status lines: standard error when standard output is a JSON document
+int g_stdoutError = 0;  // errno of the first write to standard output that failed
 
+// Writes text and flushes it at once; the first failure on standard output is kept for
+// FinishOutput. Called with g_outputLock held.
+void Write(FILE* stream, const char* text)
+{
+    errno = 0;
+    const bool written = std::fputs(text, stream) != EOF && std::fflush(stream) == 0;
+    if (!written && stream == stdout && g_stdoutError == 0)
+        g_stdoutError = errno != 0 ? errno : EIO;
+}
+
+// Called with g_outputLock held.
 void EndBarLine()
 {
     if (g_barOpen)
-        std::fprintf(g_text, "\n");
+        Write(g_text, "\n");
     g_barOpen = false;
+}
+
+void Print(FILE* stream, const std::string& text)
+{
+    std::lock_guard<std::mutex> lock(g_outputLock);
+    EndBarLine();
+    Write(stream, (text + "\n").c_str());
 }
 } // namespace
 
@@ -47,21 +71,51 @@ void InstallMessageHandler(bool yes, bool json)
 {
     g_text = json ? stderr : stdout;
     kmr::SetMessageHandler([yes](const std::string& text, bool showCancel) {
-        std::unique_lock<std::mutex> lock(g_outputLock);
-        EndBarLine();
-        std::fprintf(g_text, "%s\n", text.c_str());
-        std::fflush(g_text);
-        if (!showCancel || yes)
+        if (!showCancel) {
+            Print(text == UPDATE_SUCCESS_TEXT ? g_text : stderr, text);
+            return kmr::MSG_OK;
+        }
+        Print(stderr, text);
+        if (yes)
             return kmr::MSG_OK;
         if (!isatty(STDIN_FILENO))
             return kmr::MSG_CANCEL;
-        std::fprintf(g_text, "OK or Cancel? [o/C] ");
-        std::fflush(g_text);
+        {
+            std::lock_guard<std::mutex> lock(g_outputLock);
+            Write(stderr, "OK or Cancel? [o/C] ");
+        }
         std::string answer;
         if (!std::getline(std::cin, answer))
-            return kmr::MSG_CANCEL;
+            return kmr::MSG_CANCEL;  // end of input, or a signal that stops the command
         return (answer == "o" || answer == "O" || answer == "ok" || answer == "OK") ? kmr::MSG_OK : kmr::MSG_CANCEL;
     });
+}
+
+void GuardStandardStreams()
+{
+    // Reading from a descriptor opened for writing fails, and so does writing to one opened
+    // for reading.
+    const int unusable[3] = {O_WRONLY, O_RDONLY, O_RDONLY};
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int opened = ::open("/dev/null", unusable[fd]);
+        if (opened >= 0 && opened != fd) {  // the lowest free number is fd, unless something raced
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
+}
+
+int FinishOutput(int status)
+{
+    int err = g_stdoutError != 0 ? g_stdoutError : std::ferror(stdout) != 0 ? EIO : 0;
+    if (std::fclose(stdout) != 0 && err == 0)
+        err = errno;
+    if (err == 0)
+        return status;
+    std::fprintf(stderr, "kmr6650-cli: write error on standard output: %s\n", std::strerror(err));
+    return status != 0 ? status : 1;
 }
 
 PortSession::PortSession(const CliOptions& o)
@@ -70,12 +124,31 @@ PortSession::PortSession(const CliOptions& o)
     if (!o.devicePath.empty())
         m_host.SetPortDevice(o.devicePath);
     if (m_host.OpenPort() == 0) {
-        PrintLine("Can not open port.");
+        PrintError("Can not open port.");
         return;
     }
     TheMacLayer().SetPort(&m_host);
     kmr::Sleep(SETTLE_MS);
     m_open = true;
+}
+
+std::string PortSession::Name() const
+{
+    const std::string port = m_host.PortName();
+    const std::string device = m_host.DevicePath();
+    return kmr::Printable(port == device ? device : port + " (" + device + ")");
+}
+
+void PortSession::ReportSilence() const
+{
+    const std::string lost = m_host.LineLostText();
+    if (!lost.empty()) {
+        PrintError(lost);
+        return;
+    }
+    PrintError("Error: No answer from the amplifier on " + Name() +
+               " (the port is open).\nCheck that the amplifier is switched on, that the cable is attached to its RS-232 "
+               "port, and that it runs at the speed given with --baud (56000 unless changed).");
 }
 
 JsonObject PortSession::JsonHead() const
@@ -92,7 +165,7 @@ PortSession::~PortSession()
         m_host.ClosePort();
 }
 
-ProgressPrinter::ProgressPrinter() : m_terminal(isatty(STDOUT_FILENO) != 0)
+ProgressPrinter::ProgressPrinter() : m_terminal(isatty(fileno(g_text)) != 0)
 {
 }
 
@@ -103,14 +176,15 @@ void ProgressPrinter::Show(int percent)
     m_last = percent;
     std::lock_guard<std::mutex> lock(g_outputLock);
     if (!m_terminal) {
-        std::printf("%d%%\n", percent);
+        Write(g_text, (std::to_string(percent) + "%\n").c_str());
     } else {
         constexpr int kWidth = 40;
         const int filled = std::clamp(percent, 0, 100) * kWidth / 100;
-        std::printf("\r[%s%s] %3d%%", std::string(filled, '#').c_str(), std::string(kWidth - filled, ' ').c_str(), percent);
+        char bar[16];
+        std::snprintf(bar, sizeof bar, "] %3d%%", percent);
+        Write(g_text, ("\r[" + std::string(filled, '#') + std::string(kWidth - filled, ' ') + bar).c_str());
         g_barOpen = true;
     }
-    std::fflush(stdout);
 }
 
 void ProgressPrinter::Finish()
@@ -118,15 +192,21 @@ void ProgressPrinter::Finish()
     std::lock_guard<std::mutex> lock(g_outputLock);
     EndBarLine();
     m_last = -1;
-    std::fflush(stdout);
 }
 
 void PrintLine(const std::string& text)
 {
-    std::lock_guard<std::mutex> lock(g_outputLock);
-    EndBarLine();
-    std::fprintf(g_text, "%s\n", text.c_str());
-    std::fflush(g_text);
+    Print(g_text, text);
+}
+
+void PrintError(const std::string& text)
+{
+    Print(stderr, text);
+}
+
+void PrintDocument(const std::string& json)
+{
+    Print(stdout, json);
 }
 
 void PostQueue::PostMessage(unsigned msg, WPARAM wParam, LPARAM lParam)

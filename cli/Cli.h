@@ -33,14 +33,29 @@ int UsageError(const std::string& reason);
 // Checked before the port is opened, so that bad input never touches the line.
 bool CheckFileArgument(const std::string& path, std::uint64_t maxBytes, int* status);
 
-// Every message of the core goes to standard output as whole lines (to standard error with
-// --json, whose standard output is the document alone). A question is answered OK by --yes,
-// asked on a terminal, and answered Cancel when nobody can be asked.
+// Where the texts go. Standard output carries the command's results and status lines (the
+// verdict, "Status: ...", progress, the record lines), so that `cmd > file` holds results
+// only; errors, warnings, questions and their causes go to standard error. With --json the
+// document alone is on standard output and every text goes to standard error.
+//
+// Messages of the core are errors and go to standard error, except the update's success text,
+// which is a result. A question is answered OK by --yes, asked on the terminal (on standard
+// error), and answered Cancel when nobody can be asked.
 void InstallMessageHandler(bool yes, bool json);
+
+// Makes sure descriptors 0, 1 and 2 are open before anything else is opened, so that a
+// program started with one of them closed (`cmd >&-`) never writes its results into the serial
+// port or a file that happened to get that number. A closed one is reopened on /dev/null in
+// the direction it cannot be used in, so that using it fails and is reported.
+void GuardStandardStreams();
+// The command's exit status once its output is complete: standard output is flushed and
+// closed, and if anything written to it was lost (a full disk, a closed descriptor, a pipe
+// that broke) the command fails with one line on standard error, as the GNU tools do.
+int FinishOutput(int status);
 
 // The port for one run: opened and attached to the frame layer on construction, detached and
 // closed at the end, so no exchange can outlive it. A failed open has shown its reason; the
-// command then prints "Can not open port." and ends with status 1.
+// command then says "Can not open port." and ends with status 1.
 class PortSession {
 public:
     static constexpr unsigned SETTLE_MS = 100;  // after opening, before the first request
@@ -51,6 +66,12 @@ public:
     PortSession& operator=(const PortSession&) = delete;
     bool IsOpen() const { return m_open; }
     CMSCommDlg& Host() { return m_host; }
+    const CMSCommDlg& Host() const { return m_host; }
+    // "COM1 (/dev/ttyUSB0)", or the path given, escaped for a message.
+    std::string Name() const;
+    // Says on standard error why the amplifier gave no answer: what the port met when the line
+    // is gone, else that nothing answered on an open port and what to check.
+    void ReportSilence() const;
     // The JSON document's first members: "port" (COM<n> or the path given), "device" and
     // "opened".
     JsonObject JsonHead() const;
@@ -60,11 +81,13 @@ private:
     bool m_open = false;
 };
 
-// Progress in whole percent: a bar redrawn in place on a terminal, or one line per new value
-// when standard output is a file or a pipe.
+// Progress in whole percent, where the status lines go: a bar redrawn in place on a terminal,
+// or one line per new value into a file or a pipe.
 class ProgressPrinter {
 public:
     ProgressPrinter();
+    // Whether the bar is drawn on a terminal.
+    bool OnTerminal() const { return m_terminal; }
     void Show(int percent);
     // Ends the bar's line on a terminal, so that the next text starts on a line of its own.
     void Finish();
@@ -74,9 +97,13 @@ private:
     int m_last = -1;
 };
 
-// Prints text as whole lines on standard output (standard error with --json), after ending a
-// progress bar's line.
+// Prints a result or status text as whole lines on standard output (standard error with
+// --json), after ending a progress bar's line.
 void PrintLine(const std::string& text);
+// Prints an error text as whole lines on standard error, after ending a progress bar's line.
+void PrintError(const std::string& text);
+// Prints a command's JSON document as one line on standard output.
+void PrintDocument(const std::string& json);
 
 // Receives the posts of worker threads; the main thread takes them in order.
 class PostQueue : public CMessageTarget {

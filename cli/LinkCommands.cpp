@@ -17,12 +17,12 @@ int RunCheck(const CliOptions& o)
     PortSession port(o);
     const bool answered = port.IsOpen() && TheNormalProtocol().CheckConnection() != CProtocolAppNormal::CHECK_NO_ANSWER;
     if (o.json) {
-        std::printf("%s\n", port.JsonHead().AddBool("ok", answered).AddString("result", !port.IsOpen() ? "Can not open port." : answered ? "OK" : "Connection Error").Text().c_str());
+        PrintDocument(port.JsonHead().AddBool("ok", answered).AddString("result", !port.IsOpen() ? "Can not open port." : answered ? "OK" : "Connection Error").Text());
     } else if (port.IsOpen()) {
         PrintLine(answered ? "OK" : "Connection Error");
     }
     if (port.IsOpen() && !answered)
-        PrintLine("Port is not open! Please open the port!\nMake sure cable is attched and try again.");
+        port.ReportSilence();
     return answered ? 0 : 1;
 }
 
@@ -47,10 +47,21 @@ int RunVersions(const CliOptions& o)
         if (port.IsOpen())
             doc.Add("firmware", version(FirmwareLabelText(w[0], w[1]), w[0], w[1]))
                 .Add("eq", version(EqLabelText(w[2], w[3]), w[2], w[3]));
-        std::printf("%s\n", doc.Text().c_str());
+        PrintDocument(doc.Text());
     } else if (port.IsOpen()) {
         PrintLine(FirmwareLabelText(w[0], w[1]));
         PrintLine(EqLabelText(w[2], w[3]));
+    }
+    if (port.IsOpen() && !complete) {
+        // A label of zeros reads like a version: say which words are missing, and why.
+        std::string missing;
+        const char* const names[4] = {"firmware word 1 (0xF004)", "firmware word 2 (0xF005)", "EQ word 1 (0xF006)",
+                                      "EQ word 2 (0xF007)"};
+        for (int n = 0; n < 4; ++n)
+            if (w[n] < 0)
+                missing += std::string(missing.empty() ? "" : ", ") + names[n];
+        PrintError("Error: The version words were not read: " + missing + ". The labels show 0 for them.");
+        port.ReportSilence();
     }
     return complete ? 0 : 1;
 }
@@ -62,15 +73,21 @@ int RunReg(const CliOptions& o)
     RegisterCommand parsed;
     const RegisterParse p = ParseRegisterCommand(o.args[1], &parsed);
     if (p != RegisterParse::Ok) {  // nothing is sent for a command that is not recognised
-        std::printf("%s\n", p == RegisterParse::BadCommand ? "Bad Command" : "Bad Data");
+        PrintError(p == RegisterParse::BadCommand ? "Bad Command" : "Bad Data");
         return 2;
     }
     PortSession port(o);
     if (!port.IsOpen())
         return 1;
     const std::string result = RunRegisterCommand(o.args[1]);
-    std::printf("%s\n", result.c_str());
-    return (result == "Write OK" || result.rfind("Data: ", 0) == 0) ? 0 : 1;
+    const bool ok = result == "Write OK" || result.rfind("Data: ", 0) == 0;
+    if (ok) {
+        PrintLine(result);
+    } else {
+        PrintError(result);
+        port.ReportSilence();
+    }
+    return ok ? 0 : 1;
 }
 
 int RunPorts(const CliOptions& o)
@@ -80,7 +97,10 @@ int RunPorts(const CliOptions& o)
     const PortSurvey survey = SurveySerialPorts();
     const bool anyUsable = std::any_of(survey.ports.begin(), survey.ports.end(), [](const PortFinding& f) { return f.usable; });
     if (!o.json) {
-        std::fputs(FormatSurvey(survey).c_str(), stdout);
+        std::string text = FormatSurvey(survey);
+        if (!text.empty() && text.back() == '\n')
+            text.pop_back();
+        PrintLine(text);
         return anyUsable ? 0 : 1;
     }
     auto orNull = [](const std::string& text) { return text.empty() ? std::string(JSON_NULL) : JsonString(text); };
@@ -99,6 +119,6 @@ int RunPorts(const CliOptions& o)
         services += (services.empty() ? "" : ",") + JsonString(g);
     JsonObject doc;
     doc.AddBool("ok", anyUsable).AddString("account", survey.account).Add("ports", "[" + ports + "]").Add("services", "[" + services + "]");
-    std::printf("%s\n", doc.Text().c_str());
+    PrintDocument(doc.Text());
     return anyUsable ? 0 : 1;
 }

@@ -7,41 +7,66 @@
 #include "params/ParamText.h"
 #include "params/ParamTransfer.h"
 #include "platform/InputFile.h"
+#include "platform/OutputFile.h"
+#include "platform/StopSignals.h"
 
-#include <cerrno>
+#include <atomic>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <fstream>
-#include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <functional>
 
 namespace {
 
 constexpr std::size_t kMaxParamFileBytes = 1 << 20;  // a real file is about 10 KB
 
+// Set by the worker when it met a value out of range (its message has been printed).
+std::atomic<bool> g_outOfRange{false};
+
+// Names the record and the value, where the desktop program's message names only the slot.
+void ExplainOutOfRangeValues()
+{
+    TheParamTransfer().SetOutOfRangeText([](int, const DSPParam& r) {
+        g_outOfRange = true;
+        return "Error: The amplifier answered " + std::to_string(r.deviceValue) + " for " + DescribeRecord(r) +
+               ", outside its range " + DeviceRangeText(r) + ".";
+    });
+}
+
+enum class Outcome { Done, Failed, Stopped };
+
+// Says how far a command came that a signal stopped, and gives its exit status.
+int StoppedAt(int records, bool write)
+{
+    PrintLine("Stopped: " + std::to_string(records) + " of " + std::to_string(PARAM_COUNT) + " parameters " +
+              (write ? "written" : "read") + ".");
+    return kmr::CStopSignals::ExitStatus(kmr::CStopSignals::Received());
+}
+
 // Follows the worker just started until its last post, with a progress bar on a terminal
-// (starting at 10, like the panel's progress window). True when it posted 100; otherwise the
-// panel's failure text has been printed.
-bool FollowTransfer(PostQueue& posts, bool write)
+// (starting at 10, like the panel's progress window). A signal asks the worker to stop after
+// the group it is exchanging: a record is never left between its write and its acknowledge.
+Outcome FollowTransfer(PostQueue& posts, bool write, const PortSession& port)
 {
     const WPARAM progressCode = write ? CParamTransfer::WRITE_ALL_PROGRESS : CParamTransfer::READ_ALL_PROGRESS;
     const WPARAM failedCode = write ? CParamTransfer::WRITE_ALL_FAILED : CParamTransfer::READ_ALL_FAILED;
-    const bool terminal = isatty(STDOUT_FILENO) != 0;
+    CParamTransfer& transfer = TheParamTransfer();
     ProgressPrinter progress;
-    if (terminal)
+    if (progress.OnTerminal())
         progress.Show(10);
     bool done = false;
+    bool stopAsked = false;
     for (;;) {  // a worker always ends with a post: 100 or its failure code
-        const auto post = posts.Take(std::chrono::seconds(1));
+        if (!stopAsked && kmr::CStopSignals::Received() != 0) {
+            stopAsked = true;
+            transfer.RequestStop();
+        }
+        const auto post = posts.Take(std::chrono::milliseconds(50));
         if (!post || post->msg != WM_PROTOCOL_NORMAL_MSG)
             continue;
         if (post->wParam == failedCode)
             break;
         if (post->wParam != progressCode)
             continue;
-        if (terminal)
+        if (progress.OnTerminal())
             progress.Show(static_cast<int>(post->lParam));
         if (post->lParam == CParamTransfer::ALL_DONE_PROGRESS) {
             done = true;
@@ -49,58 +74,48 @@ bool FollowTransfer(PostQueue& posts, bool write)
         }
     }
     progress.Finish();
-    TheParamTransfer().Join();
-    if (!done)
-        PrintLine(write ? WRITE_ALL_FAILED_TEXT : READ_ALL_FAILED_TEXT);
-    return done;
+    transfer.Join();
+    if (done)
+        return Outcome::Done;
+    if (stopAsked) {
+        StoppedAt(transfer.RecordsDone(), write);
+        return Outcome::Stopped;
+    }
+    PrintError(write ? WRITE_ALL_FAILED_TEXT : READ_ALL_FAILED_TEXT);
+    if (!g_outOfRange && !port.Host().LineLost())  // a lost line or a bad value has said why
+        port.ReportSilence();
+    return Outcome::Failed;
+}
+
+// The exit status of a command that ended with outcome.
+int StatusOf(Outcome outcome)
+{
+    return outcome == Outcome::Done      ? 0
+           : outcome == Outcome::Stopped ? kmr::CStopSignals::ExitStatus(kmr::CStopSignals::Received())
+                                         : 1;
+}
+
+// An action that could not start its worker has said why; when the amplifier did not answer
+// and the line is there, that is said too.
+Outcome NotStarted(MixerAction action, const PortSession& port)
+{
+    if (action != MixerAction::Busy && !port.Host().LineLost())
+        port.ReportSilence();
+    return Outcome::Failed;
 }
 
 // "Read Mixer Param ": the mode, the preset count and every record into the program's table.
-// True only if everything was read and the mode is one the tool knows (an unknown mode has been
-// reported; a file holding it could not be loaded again).
-bool ReadEverything(int* mode, int* presets)
+// The mode may be one the tool does not know; the caller reports it.
+Outcome ReadEverything(const PortSession& port, int* mode, int* presets)
 {
     auto posts = PostQueue::Create();
     MixerActionHooks hooks;
     hooks.setMixerMode = [mode](int m) { *mode = m; };
     hooks.setEqPresetCount = [presets](int c) { *presets = c; };
-    if (ReadMixerParams(true, posts, hooks) != MixerAction::Started)
-        return false;
-    return FollowTransfer(*posts, false) && *mode >= 0 && *mode < MIXER_MODE_COUNT;
-}
-
-// Writes text to path so that path holds either its old contents or all of text, never a part:
-// a temporary file in the same folder is written, flushed to disk and renamed over path.
-bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* error)
-{
-    std::string temp = path + ".tmp-XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        *error = "cannot create a file beside '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    const mode_t mask = umask(0);  // the file gets the permissions a plain create would give it
-    umask(mask);
-    int err = fchmod(fd, 0666 & ~mask) == 0 ? 0 : errno;
-    for (std::size_t done = 0; err == 0 && done < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n > 0)
-            done += static_cast<std::size_t>(n);
-        else if (n == 0 || errno != EINTR)
-            err = n == 0 ? EIO : errno;
-    }
-    if (err == 0 && fsync(fd) != 0)
-        err = errno;
-    if (::close(fd) != 0 && err == 0)
-        err = errno;
-    if (err == 0 && std::rename(temp.c_str(), path.c_str()) != 0)
-        err = errno;
-    if (err != 0) {
-        ::unlink(temp.c_str());
-        *error = "cannot write '" + path + "': " + std::strerror(err);
-        return false;
-    }
-    return true;
+    const MixerAction action = ReadMixerParams(true, posts, hooks);
+    if (action != MixerAction::Started)
+        return NotStarted(action, port);
+    return FollowTransfer(*posts, false, port);
 }
 
 std::string WrittenLine(int mode)
@@ -109,7 +124,7 @@ std::string WrittenLine(int mode)
 }
 
 // params read --json: the mode, the preset count and every record with its label and values.
-std::string ParamsDocument(JsonObject doc, int mode, int presets, CDSPParamTable& table)
+std::string ParamsDocument(JsonObject doc, bool ok, int mode, int presets, CDSPParamTable& table)
 {
     std::string records;
     for (int page = 0; page < PAGE_COUNT; ++page)
@@ -130,34 +145,54 @@ std::string ParamsDocument(JsonObject doc, int mode, int presets, CDSPParamTable
                 .Add("value", static_cast<long long>(r.deviceValue));
             records += (records.empty() ? "" : ",") + j.Text();
         }
-    doc.AddBool("ok", true).Add("mode", mode).AddString("mode_name", MixerModeName(mode)).Add("presets", presets);
+    doc.AddBool("ok", ok).Add("mode", mode).AddString("mode_name", MixerModeName(mode)).Add("presets", presets);
     return doc.Add("params", "[" + records + "]").Text();
 }
 
 int ParamsRead(const CliOptions& o, const std::string* savePath)
 {
+    if (savePath != nullptr) {  // a destination that cannot take the file is found before any work
+        std::string target, reason;
+        if (!kmr::CheckOutputFile(*savePath, &target, &reason))
+            return UsageError("cannot write '" + kmr::Printable(*savePath) + "': " + reason);
+    }
+    const kmr::CStopSignals signals;  // from here a signal stops the command between two exchanges
     PortSession port(o);
     int mode = -1, presets = -1;
-    if (!port.IsOpen() || !ReadEverything(&mode, &presets)) {
+    Outcome outcome = Outcome::Failed;
+    if (port.IsOpen())
+        outcome = kmr::CStopSignals::Received() != 0 ? (StoppedAt(0, false), Outcome::Stopped)
+                                                     : ReadEverything(port, &mode, &presets);
+    if (outcome != Outcome::Done) {
         if (o.json)
-            std::printf("%s\n", port.JsonHead().AddBool("ok", false).Text().c_str());
-        return 1;
+            PrintDocument(port.JsonHead().AddBool("ok", false).Text());
+        return StatusOf(outcome);
     }
+    // A mode the tool does not know is reported; what was read is still shown, but a file
+    // holding it could not be loaded again, so none is written.
+    const bool modeKnown = mode >= 0 && mode < MIXER_MODE_COUNT;
+    if (!modeKnown)
+        PrintError("Error: The amplifier reports mixer mode " + std::to_string(mode) +
+                   ", outside 0..2 (Mixer, Stereo Select, Dual Mono Select)." +
+                   (savePath != nullptr ? " Nothing was saved: a file with this mode could not be loaded."
+                                        : " The parameters were read all the same."));
     CParamTransfer& transfer = TheParamTransfer();
     CDSPParamTable& table = transfer.Table();
     const std::lock_guard lock(transfer.RecordLock());
     if (o.json) {
-        std::printf("%s\n", ParamsDocument(port.JsonHead(), mode, presets, table).c_str());
-        return 0;
+        PrintDocument(ParamsDocument(port.JsonHead(), modeKnown, mode, presets, table));
+        return modeKnown ? 0 : 1;
     }
     if (savePath != nullptr) {
-        std::string error;
-        if (!WriteFileAtomically(*savePath, FormatParamFile(mode, table), &error)) {
-            PrintLine(error);
+        if (!modeKnown)
+            return 1;
+        std::string reason;
+        if (!kmr::WriteFileAtomically(*savePath, FormatParamFile(mode, table), &reason)) {
+            PrintError("kmr6650-cli: cannot write '" + kmr::Printable(*savePath) + "': " + reason);
             return 1;
         }
         PrintLine("Saved mode " + std::to_string(mode) + " and " + std::to_string(PARAM_COUNT) + " parameters to " +
-                  *savePath + ".");
+                  kmr::Printable(*savePath) + ".");
         return 0;
     }
     PrintLine("mode " + std::to_string(mode) + " " + MixerModeName(mode));
@@ -165,7 +200,24 @@ int ParamsRead(const CliOptions& o, const std::string* savePath)
     for (int page = 0; page < PAGE_COUNT; ++page)
         for (int slot = 0; slot < table.GetCount(page); ++slot)
             PrintLine(RecordListingLine(page, slot, *table.GetRecord(page, slot)));
-    return 0;
+    return modeKnown ? 0 : 1;
+}
+
+// Writes mode and the records as they are now, as the reset and the load do.
+int WriteAll(const CliOptions& o, const std::function<MixerAction(const MessageTargetPtr&)>& start, int mode)
+{
+    const kmr::CStopSignals signals;
+    PortSession port(o);
+    if (!port.IsOpen())
+        return 1;
+    if (kmr::CStopSignals::Received() != 0)
+        return StoppedAt(0, true);
+    auto posts = PostQueue::Create();
+    const MixerAction action = start(posts);
+    const Outcome outcome = action == MixerAction::Started ? FollowTransfer(*posts, true, port) : NotStarted(action, port);
+    if (outcome == Outcome::Done)
+        PrintLine(WrittenLine(mode));
+    return StatusOf(outcome);
 }
 
 int ParamsLoad(const CliOptions& o, const std::string& path)
@@ -182,37 +234,25 @@ int ParamsLoad(const CliOptions& o, const std::string& path)
         std::fprintf(stderr, "kmr6650-cli: %s: %s\n", where.c_str(), fault.reason.c_str());
         return 2;
     }
-    PortSession port(o);
-    if (!port.IsOpen())
-        return 1;
     {
         const std::lock_guard lock(transfer.RecordLock());
         transfer.Table().LoadModeDefaults(settings.mode);
         ApplyParamSettings(settings, transfer.Table());
     }
-    auto posts = PostQueue::Create();
-    if (WriteModeAndAllParams(settings.mode, true, posts) != MixerAction::Started || !FollowTransfer(*posts, true))
-        return 1;
-    PrintLine(WrittenLine(settings.mode));
-    return 0;
+    return WriteAll(o, [&](const MessageTargetPtr& posts) { return WriteModeAndAllParams(settings.mode, true, posts); },
+                    settings.mode);
 }
 
 int ParamsReset(const CliOptions& o)
 {
-    PortSession port(o);
-    if (!port.IsOpen())
-        return 1;
-    auto posts = PostQueue::Create();
-    if (ResetMixerParams(true, posts) != MixerAction::Started || !FollowTransfer(*posts, true))
-        return 1;
-    PrintLine(WrittenLine(MIXER_MODE_MIXER));
-    return 0;
+    return WriteAll(o, [](const MessageTargetPtr& posts) { return ResetMixerParams(true, posts); }, MIXER_MODE_MIXER);
 }
 
 } // namespace
 
 int RunParams(const CliOptions& o)
 {
+    ExplainOutOfRangeValues();
     const std::string sub = o.args.size() >= 2 ? o.args[1] : "";
     if (sub == "read" && o.args.size() == 2)
         return ParamsRead(o, nullptr);

@@ -5,11 +5,11 @@
 
 #include "platform/FileChooser.h"
 #include "platform/MessageBox.h"
+#include "platform/StopSignals.h"
 #include "protocol/ProtocolAppUpdate.h"
 #include "update/UpdateFile.h"
 #include "update/UpdateStatus.h"
 
-#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -35,29 +35,35 @@ bool OpenUpdateFile(U::Kind kind, const std::string& path)
 // Update files are refused above 2 GiB (block offsets travel in 32 bits).
 constexpr std::uint64_t kMaxUpdateFileBytes = 0x7FFFFFFF;
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void OnInterrupt(int)
+// The phase a run is in, by the last phase code posted: 0 establishing .. 6 verifying.
+const char* PhaseName(WPARAM phase)
 {
-    g_interrupted = 1;
+    switch (phase) {
+    case U::ERASING: return "Erasing";
+    case U::WRITING: return "Writing Data";
+    case U::VERIFYING: return "Verifying Data";
+    default: return "Establishing";
+    }
 }
 
+// How a run ended.
+enum class RunEnd { Succeeded, Failed, Stopped };
+
 // Follows a started run of kind until its threads have ended, printing each status text as it
-// changes and the progress. Ctrl-C stops the run as closing the update dialog does: it ends
-// after the current block with the phase's failure. True if the run ended with its success code.
-bool FollowRun(PostQueue& posts, U::Kind kind)
+// changes and the progress. SIGINT, SIGTERM or SIGHUP stop the run as closing the update
+// dialog does: it ends after the current block, or at once during a wait, with the stop
+// sequence; the final status then names the stop instead of the phase's error. Further signals
+// while it stops change nothing.
+RunEnd FollowRun(PostQueue& posts, U::Kind kind)
 {
-    g_interrupted = 0;
-    struct sigaction action {}, previous {};
-    action.sa_handler = OnInterrupt;
-    sigaction(SIGINT, &action, &previous);
     ProgressPrinter progress;
-    bool success = false;
-    bool stopping = false;
+    RunEnd end = RunEnd::Failed;
+    int stopSignal = 0;
+    WPARAM phase = U::ESTABLISHING;
     for (;;) {
-        if (g_interrupted && !stopping) {
-            stopping = true;
-            PrintLine("Stopping the update...");
+        if (const int signal = kmr::CStopSignals::Received(); signal != 0 && stopSignal == 0) {
+            stopSignal = signal;
+            PrintLine(std::string("Stopping the update (") + kmr::CStopSignals::Name(signal) + ")...");
             U& update = TheUpdateProtocol();
             kind == U::KIND_SYSTEM ? update.StopSystemUpdate()
                                    : kind == U::KIND_PRESET ? update.StopPresetUpdate() : update.StopUpdateTest();
@@ -76,19 +82,29 @@ bool FollowRun(PostQueue& posts, U::Kind kind)
             continue;
         }
         progress.Finish();
-        if (const char* text = UpdateStatusText(code))
-            PrintLine(text);
-        if (const char* caption = UpdateTestCaption(code))
-            PrintLine(caption);
+        const WPARAM base = kind == U::KIND_SYSTEM ? U::SYSTEM_BASE : kind == U::KIND_PRESET ? U::PRESET_BASE : U::TEST_BASE;
+        const bool success = code == base + U::UPDATE_OK;
+        if (IsUpdateFinalCode(code) && !success && stopSignal != 0) {
+            end = RunEnd::Stopped;
+            PrintLine(std::string("Status: Stopped by ") + kmr::CStopSignals::Name(stopSignal) + " while " +
+                      PhaseName(phase) + ".");
+            if (kind != U::KIND_TEST && phase >= U::ERASING)
+                PrintError(std::string("The amplifier's ") + (kind == U::KIND_SYSTEM ? "system software" : "EQ presets") +
+                           " may now be incomplete: run the update again.");
+            continue;
+        }
+        if (const WPARAM offset = code - base; code >= base && offset < U::UPDATE_OK && offset % 2 == 0)
+            phase = offset;  // establishing, erasing, writing or verifying began
+        for (const char* status : {UpdateStatusText(code), UpdateTestCaption(code)})
+            if (status != nullptr)
+                PrintLine(status);
         if (IsUpdateTestFailure(code))
-            PrintLine(UPDATE_TEST_ERROR_TEXT);
-        if (IsUpdateFinalCode(code))
-            success = code == U::SYSTEM_BASE + U::UPDATE_OK || code == U::PRESET_BASE + U::UPDATE_OK ||
-                      code == U::TEST_BASE + U::UPDATE_OK;
+            PrintError(UPDATE_TEST_ERROR_TEXT);
+        if (success)
+            end = RunEnd::Succeeded;
     }
     progress.Finish();
-    sigaction(SIGINT, &previous, nullptr);
-    return success;
+    return stopSignal != 0 && end != RunEnd::Succeeded ? RunEnd::Stopped : end;
 }
 
 bool ParseKind(const std::string& word, U::Kind* kind)
@@ -114,19 +130,22 @@ int RunUpdate(const CliOptions& o)
     if (!test && !CheckFileArgument(o.args[2], kMaxUpdateFileBytes, &status))
         return status;
 
+    const kmr::CStopSignals signals;  // from here a signal stops the command cleanly
     PortSession port(o);
     if (!port.IsOpen())
         return 1;
     if (!test) {
         const bool system = kind == U::KIND_SYSTEM;
         if (!OpenUpdateFile(kind, o.args[2])) {
-            PrintLine(system ? kNoSystemFile : kNoPresetFile);
+            PrintError(system ? kNoSystemFile : kNoPresetFile);
             return 1;
         }
-        if (kmr::ShowMessage(system ? kSystemWarning : kPresetWarning, true) != kmr::MSG_OK) {
+        const bool confirmed = kmr::ShowMessage(system ? kSystemWarning : kPresetWarning, true) == kmr::MSG_OK;
+        if (!confirmed || kmr::CStopSignals::Received() != 0) {
             system ? TheUpdateFile().CloseSystemFile() : TheUpdateFile().ClosePresetFile();
-            PrintLine("Cancelled: nothing was sent.");
-            return 1;
+            PrintError("Cancelled: nothing was sent.");
+            const int signal = kmr::CStopSignals::Received();
+            return signal != 0 ? kmr::CStopSignals::ExitStatus(signal) : 1;
         }
     }
     auto posts = PostQueue::Create();
@@ -134,9 +153,11 @@ int RunUpdate(const CliOptions& o)
     const bool started = test ? update.StartUpdateTest(posts)
                          : kind == U::KIND_SYSTEM ? update.StartSystemUpdate(posts)
                                                   : update.StartPresetUpdate(posts);
-    const bool ok = started && FollowRun(*posts, kind);
+    const RunEnd end = started ? FollowRun(*posts, kind) : RunEnd::Failed;
     update.Shutdown();
-    return ok ? 0 : 1;
+    if (end == RunEnd::Stopped)
+        return kmr::CStopSignals::ExitStatus(kmr::CStopSignals::Received());
+    return end == RunEnd::Succeeded ? 0 : 1;
 }
 
 int RunCheckFile(const CliOptions& o)
@@ -157,13 +178,13 @@ int RunCheckFile(const CliOptions& o)
     const int blocks = system ? U::SystemBlockCount(length) : U::PRESET_BLOCKS;
     system ? files.CloseSystemFile() : files.ClosePresetFile();
     if (!valid) {
-        PrintLine(system ? CUpdateFile::INVALID_SYSTEM_TEXT : CUpdateFile::INVALID_PRESET_TEXT);
-        PrintLine(where.text);
+        PrintError(system ? CUpdateFile::INVALID_SYSTEM_TEXT : CUpdateFile::INVALID_PRESET_TEXT);
+        PrintError(where.text);
         return 1;
     }
     if (blocks <= 0 || blocks > U::MAX_BLOCKS) {
-        PrintLine("Error: File length does not match!");
-        PrintLine("the file's " + std::to_string(length) + " bytes make " + std::to_string(blocks) +
+        PrintError("Error: File length does not match!");
+        PrintError("the file's " + std::to_string(length) + " bytes make " + std::to_string(blocks) +
                   " blocks; an update carries 1 to " + std::to_string(U::MAX_BLOCKS));
         return 1;
     }

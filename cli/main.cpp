@@ -5,11 +5,10 @@
 #include "link/FrameTrace.h"
 #include "link/ProtocolMACLayer.h"
 #include "link/SerialDevice.h"
+#include "platform/InputFile.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <strings.h>
 
 namespace {
@@ -79,6 +78,7 @@ constexpr Command kCommands[] = {
 
 int main(int argc, char** argv)
 {
+    GuardStandardStreams();
     CliOptions o;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -98,17 +98,17 @@ int main(int argc, char** argv)
                 o.tracePath = v;
             else if (a == "--baud" && (v.empty() || v.find_first_not_of("0123456789") != std::string::npos ||
                                        !kmr::ParseLineSettings(v + "N82")))
-                return UsageError("bad baud rate '" + v + "': give a speed such as 56000");
+                return UsageError("bad baud rate " + kmr::Quoted(v) + ": give a speed such as 56000");
             else if (a == "--baud")
                 o.baud = v;
             else if (!ParsePort(v, &o))
-                return UsageError("bad port name '" + v + "': use COM1..COM12 or a device path");
+                return UsageError("bad port name " + kmr::Quoted(v) + ": use COM1..COM12 or a device path");
         } else if (a == "--yes") {
             o.yes = true;
         } else if (a == "--json") {
             o.json = true;
         } else if (!a.empty() && a[0] == '-') {
-            return UsageError("unknown option '" + a + "'");
+            return UsageError("unknown option " + kmr::Quoted(a));
         } else {
             o.args.push_back(a);
         }
@@ -120,22 +120,30 @@ int main(int argc, char** argv)
         if (o.args[0] == c.name)
             command = &c;
     if (command == nullptr)
-        return UsageError("unknown command '" + o.args[0] + "'");
+        return UsageError("unknown command " + kmr::Quoted(o.args[0]));
     const bool hasJson = o.args[0] == "ports" || o.args[0] == "check" || o.args[0] == "versions" ||
                          (o.args[0] == "params" && o.args.size() == 2 && o.args[1] == "read");
     if (o.json && !hasJson)
         return UsageError("--json is for ports, check, versions and params read");
 
     InstallMessageHandler(o.yes, o.json);
-    std::unique_ptr<CFileFrameTrace> trace;
+    CFileFrameTrace trace;
     if (!o.tracePath.empty()) {
-        trace = std::make_unique<CFileFrameTrace>(o.tracePath);
-        if (!trace->IsOpen())
-            return UsageError("cannot write the trace file '" + o.tracePath + "': " + std::strerror(errno));
-        TheMacLayer().SetTrace(trace.get());
+        std::string reason;
+        if (!trace.Open(o.tracePath, &reason))
+            return UsageError("cannot write the trace file '" + kmr::Printable(o.tracePath) + "': " + reason);
+        TheMacLayer().SetTrace(&trace);
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // whole lines at once, also into a pipe
-    const int status = command->run(o);
-    TheMacLayer().SetTrace(nullptr);
-    return status;
+    int status = command->run(o);
+    if (!o.tracePath.empty()) {
+        TheMacLayer().SetTrace(nullptr);
+        std::string reason;
+        if (!trace.Close(&reason)) {
+            std::fprintf(stderr, "kmr6650-cli: the trace file '%s' is incomplete: %s\n",
+                         kmr::Printable(o.tracePath).c_str(), reason.c_str());
+            status = status != 0 ? status : 1;
+        }
+    }
+    return FinishOutput(status);
 }

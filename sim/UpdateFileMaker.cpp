@@ -1,10 +1,10 @@
 #include "UpdateFileMaker.h"
 
+#include "platform/InputFile.h"
+#include "platform/OutputFile.h"
 #include "update/UpdateFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 namespace kmr::sim {
@@ -104,21 +104,12 @@ std::vector<std::uint8_t> MakePresetUpdateFile(const PresetFileOptions& options)
 
 bool WriteUpdateFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        if (error)
-            *error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const int writeErr = errno;
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed) {
-        if (error)
-            *error = path + ": " + std::strerror(written ? errno : writeErr);
-        return false;
-    }
-    return true;
+    std::string reason;
+    if (kmr::WriteFileAtomically(path, std::string(bytes.begin(), bytes.end()), &reason))
+        return true;
+    if (error)
+        *error = kmr::Printable(path) + ": " + reason;
+    return false;
 }
 
 } // namespace kmr::sim

@@ -45,8 +45,9 @@ struct PresetFileOptions {
 std::vector<std::uint8_t> MakeSystemUpdateFile(const SystemFileOptions& options = {});
 std::vector<std::uint8_t> MakePresetUpdateFile(const PresetFileOptions& options = {});
 
-// Writes bytes to path (created or replaced). False with *error (the path and the reason) if
-// it could not.
+// Writes bytes to path: a new file, or one that replaces a regular file whole (through links,
+// keeping its mode and owner; kmr::WriteFileAtomically). False with *error (the path and the
+// reason) if it could not; a device, a FIFO or a folder is refused untouched.
 bool WriteUpdateFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error = nullptr);
 
 } // namespace kmr::sim

@@ -6,6 +6,8 @@
 #include "AmpSimulator.h"
 #include "KmrVersion.h"
 #include "UpdateFileMaker.h"
+#include "platform/InputFile.h"
+#include "platform/OutputFile.h"
 
 #include <csignal>
 #include <cstdio>
@@ -80,12 +82,17 @@ int MakeFile(int argc, char** argv)
     } else {
         return Usage("the kind is system or preset, not '" + kind + "'");
     }
+    std::string target, reason;
+    if (!kmr::CheckOutputFile(argv[3], &target, &reason)) {
+        std::fprintf(stderr, "kmr6650-sim: cannot write '%s': %s\n", kmr::Printable(argv[3]).c_str(), reason.c_str());
+        return 2;
+    }
     std::string error;
     if (!kmr::sim::WriteUpdateFile(argv[3], bytes, &error)) {
         std::fprintf(stderr, "kmr6650-sim: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%s: %s update file, %zu bytes%s\n", argv[3], kind.c_str(), bytes.size(),
+    std::printf("%s: %s update file, %zu bytes%s\n", kmr::Printable(argv[3]).c_str(), kind.c_str(), bytes.size(),
                 fault.empty() ? "" : (" with fault " + fault).c_str());
     return 0;
 }

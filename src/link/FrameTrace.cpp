@@ -1,6 +1,7 @@
 #include "link/FrameTrace.h"
 
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 
 std::string FormatTraceLine(CFrameTrace::Direction dir, const std::uint8_t* frame16)
@@ -21,22 +22,26 @@ std::string FormatTraceLine(CFrameTrace::Direction dir, const std::uint8_t* fram
     return line;
 }
 
-CFileFrameTrace::CFileFrameTrace(const std::string& path) : m_file(std::fopen(path.c_str(), "w"))
+bool CFileFrameTrace::Open(const std::string& path, std::string* reason)
 {
-}
-
-CFileFrameTrace::~CFileFrameTrace()
-{
-    if (m_file != nullptr)
-        std::fclose(m_file);
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_error.clear();
+    return m_file.Begin(path, reason) && m_file.Publish(reason);
 }
 
 void CFileFrameTrace::Frame(Direction dir, const std::uint8_t* frame16)
 {
-    const std::string line = FormatTraceLine(dir, frame16);
+    const std::string line = FormatTraceLine(dir, frame16) + "\n";
     std::lock_guard<std::mutex> lock(m_lock);
-    if (m_file == nullptr)
-        return;
-    std::fprintf(m_file, "%s\n", line.c_str());
-    std::fflush(m_file);
+    if (m_file.Fd() >= 0 && m_error.empty())
+        m_file.Write(line, &m_error);
+}
+
+bool CFileFrameTrace::Close(std::string* reason)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    std::string closeError;
+    const bool closed = m_file.Close(&closeError);
+    *reason = m_error.empty() ? closeError : m_error;
+    return closed && m_error.empty();
 }

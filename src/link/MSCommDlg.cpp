@@ -89,3 +89,15 @@ std::string CMSCommDlg::WriteErrorText() const
     const kmr::SerialError error = m_comm.LastWriteError();
     return error.kind != kmr::SerialError::None ? error.Text() : std::string();
 }
+
+std::string CMSCommDlg::LineLostText() const
+{
+    if (!m_comm.LineLost())
+        return {};
+    // A write that failed says most (the line takes no data, or the device is gone); a read
+    // that found the far end gone says the rest.
+    for (const kmr::SerialError& error : {m_comm.LastWriteError(), m_comm.LastError()})
+        if (error.kind != kmr::SerialError::None)
+            return error.Text();
+    return {};
+}

@@ -38,7 +38,8 @@ public:
     std::size_t ReadInput(std::uint8_t* buf, std::size_t max) override;
     bool WriteBlock(const std::uint8_t* data, std::size_t n) override;
     std::string WriteErrorText() const override;
-    bool LineLost() const { return m_comm.LineLost(); }
+    bool LineLost() const override { return m_comm.LineLost(); }
+    std::string LineLostText() const override;
 
     int m_port = 1;
     std::string m_portName;

@@ -15,4 +15,9 @@ public:
     virtual bool WriteBlock(const std::uint8_t* data, std::size_t n) = 0;
     // What the last failed WriteBlock met, as a message for the user; empty if none is known.
     virtual std::string WriteErrorText() const { return {}; }
+    // True once a read or a write has found the line gone (the device vanished, or the line
+    // takes no data) since the port was opened. Cheap enough to ask at every poll.
+    virtual bool LineLost() const { return false; }
+    // What that read or write met, as a message for the user; empty while the line is there.
+    virtual std::string LineLostText() const { return {}; }
 };

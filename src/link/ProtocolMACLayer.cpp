@@ -87,6 +87,27 @@ std::string CProtocolMACLayer::SendErrorText() const
     return port != nullptr ? port->WriteErrorText() : std::string();
 }
 
+bool CProtocolMACLayer::LineLost() const
+{
+    IPortIO* port = m_port.load();
+    return port != nullptr && port->LineLost();
+}
+
+std::string CProtocolMACLayer::LineLostText() const
+{
+    IPortIO* port = m_port.load();
+    return port != nullptr ? port->LineLostText() : std::string();
+}
+
+bool CProtocolMACLayer::ShowLineLost() const
+{
+    const std::string text = LineLostText();
+    if (text.empty())
+        return false;
+    kmr::ShowMessage(text);
+    return true;
+}
+
 bool CProtocolMACLayer::ClaimLine(LineUse use, const std::string& activity)
 {
     std::lock_guard<std::mutex> lock(m_claimLock);

@@ -42,6 +42,12 @@ public:
     int SendFrame(const std::uint8_t* payload, int len = PAYLOAD_LEN);
     // Why the last failed SendFrame failed, as a message for the user; empty if not known.
     std::string SendErrorText() const;
+    // Whether the port has found its line gone (IPortIO::LineLost), and what it met; false and
+    // empty without a port.
+    bool LineLost() const;
+    std::string LineLostText() const;
+    // Shows LineLostText in the message dialog when the line is gone: true if it was.
+    bool ShowLineLost() const;
     // Drains the port into the scanner, then hands out the oldest received payload into out:
     // 1 if one was there, 0 (out untouched) if not. Never waits for data.
     int GetFrameFromLoopBuf(std::uint8_t* out, int len = PAYLOAD_LEN);

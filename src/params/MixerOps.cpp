@@ -86,6 +86,7 @@ MixerAction WriteModeAndAllParams(int mode, bool connected, const MessageTargetP
         return MixerAction::NotConnected;
     }
     if (!WriteMixerModeWithRetry(mode, transfer.Protocol())) {
+        transfer.Protocol().Mac().ShowLineLost();
         kmr::ShowMessage(RESET_MODE_WRITE_ERROR_TEXT);
         return MixerAction::ModeWriteFailed;
     }
@@ -105,6 +106,7 @@ MixerAction ReadMixerParams(bool connected, const MessageTargetPtr& target, cons
     CProtocolAppNormal& protocol = transfer.Protocol();
     const int mode = ReadMixerMode(protocol);
     if (mode < 0) {
+        protocol.Mac().ShowLineLost();
         kmr::ShowMessage(READ_MODE_ERROR_TEXT);
         return MixerAction::ModeReadFailed;
     }
@@ -113,6 +115,7 @@ MixerAction ReadMixerParams(bool connected, const MessageTargetPtr& target, cons
     kmr::Sleep(PRESET_READ_PAUSE_MS);
     const int count = ReadEqPresetCount(protocol);
     if (count < 0 || count > MAX_EQ_PRESET_COUNT) {
+        protocol.Mac().ShowLineLost();
         kmr::ShowMessage(READ_PRESET_COUNT_ERROR_TEXT);
         return MixerAction::PresetCountFailed;
     }

@@ -4,7 +4,9 @@
 // "Read Mixer Param " (the mixer mode, the preset count, then every parameter from the
 // amplifier). The checks, the exchanges, the messages and the start of the worker are here;
 // the window work between the steps (the work-mode box, the pages, the progress window) is
-// done by the caller's hooks. The panel and the CLI both run these.
+// done by the caller's hooks. The panel and the CLI both run these. When an exchange failed
+// because the line to the amplifier is gone, what the port met is shown before the action's
+// own failure text.
 //
 // Threads: call on the thread that owns the panel (the user-interface thread; the CLI's main
 // thread). The exchanges run synchronously in that thread; messages are shown there through

@@ -39,12 +39,6 @@ std::string Hex4(std::uint32_t address)
     return text;
 }
 
-// "0x3000 (Input 1 tone Bass)", for messages.
-std::string Describe(const DSPParam& record)
-{
-    return Hex4(record.address) + " (" + record.name + ")";
-}
-
 // Calls f(position, page, slot, record) for every record in table order.
 template <typename F>
 void ForEachRecord(CDSPParamTable& table, F f)
@@ -77,15 +71,6 @@ bool ParseAddress(const std::string& word, std::uint32_t* address)
     return true;
 }
 
-// The device values that give valid steps, lowest and highest.
-void DeviceRange(const DSPParam& record, std::int32_t* low, std::int32_t* high)
-{
-    const std::int32_t a = ConvertValue(record, 0, CONVERT_TO_DEVICE);
-    const std::int32_t b = ConvertValue(record, record.steps - 1, CONVERT_TO_DEVICE);
-    *low = std::min(a, b);
-    *high = std::max(a, b);
-}
-
 // The words of a line, without its comment.
 std::vector<std::string> Words(const std::string& line)
 {
@@ -97,6 +82,18 @@ std::vector<std::string> Words(const std::string& line)
 }
 
 } // namespace
+
+std::string DescribeRecord(const DSPParam& record)
+{
+    return Hex4(record.address) + " (" + record.name + ")";
+}
+
+std::string DeviceRangeText(const DSPParam& record)
+{
+    const std::int32_t a = ConvertValue(record, 0, CONVERT_TO_DEVICE);
+    const std::int32_t b = ConvertValue(record, record.steps - 1, CONVERT_TO_DEVICE);
+    return std::to_string(std::min(a, b)) + ".." + std::to_string(std::max(a, b));
+}
 
 std::string StepText(const DSPParam& record)
 {
@@ -161,7 +158,11 @@ bool ParseParamFile(const std::string& text, CDSPParamTable& table, ParamSetting
     int modeLine = 0;
     int seenOnLine[PARAM_COUNT] = {};  // 0: not given yet
 
-    std::istringstream in(text);
+    // A byte order mark, as some editors write at the start of a UTF-8 file, is no part of the text.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    std::istringstream in(text.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0 ? text.substr(kByteOrderMark.size()) : text);
+    // A word of the file quoted in a message is cut short: a line of any length stays readable.
+    auto quote = [](const std::string& word) { return "'" + kmr::Shortened(word) + "'"; };
     int lineNo = 0;
     for (std::string line; std::getline(in, line);) {
         ++lineNo;
@@ -175,14 +176,14 @@ bool ParseParamFile(const std::string& text, CDSPParamTable& table, ParamSetting
                 return fail(lineNo, "a second mode line (the first is line " + std::to_string(modeLine) + ")");
             std::uint32_t mode = 0;
             if (!ParseDeviceValue(w[1], &mode) || mode >= MIXER_MODE_COUNT)
-                return fail(lineNo, "the mixer mode must be 0, 1 or 2, not '" + w[1] + "'");
+                return fail(lineNo, "the mixer mode must be 0, 1 or 2, not " + quote(w[1]));
             settings->mode = static_cast<int>(mode);
             modeLine = lineNo;
             continue;
         }
         std::uint32_t address = 0;
         if (!ParseAddress(w[0], &address))
-            return fail(lineNo, "expected \"mode M\" or \"0xAAAA VALUE\", not '" + w[0] + "'");
+            return fail(lineNo, "expected \"mode M\" or \"0xAAAA VALUE\", not " + quote(w[0]));
         int position = -1;
         DSPParam* record = nullptr;
         ForEachRecord(table, [&](int pos, int, int, DSPParam& r) {
@@ -194,19 +195,16 @@ bool ParseParamFile(const std::string& text, CDSPParamTable& table, ParamSetting
         if (record == nullptr)
             return fail(lineNo, "no parameter has the address " + Hex4(address));
         if (seenOnLine[position] != 0)
-            return fail(lineNo, Describe(*record) + " is given twice (the first time on line " +
+            return fail(lineNo, DescribeRecord(*record) + " is given twice (the first time on line " +
                                     std::to_string(seenOnLine[position]) + ")");
         std::uint32_t value = 0;
         if (!ParseDeviceValue(w[1], &value))
-            return fail(lineNo, "bad value '" + w[1] + "' for " + Describe(*record) + ": a decimal number 0..65535");
+            return fail(lineNo, "bad value " + quote(w[1]) + " for " + DescribeRecord(*record) + ": a decimal number 0..65535");
         DSPParam check = *record;  // the conversion is tried on a copy: no record changes
         check.deviceValue = value;
-        if (FromDeviceValue(check) < 0) {
-            std::int32_t low = 0, high = 0;
-            DeviceRange(*record, &low, &high);
-            return fail(lineNo, "value " + w[1] + " of " + Describe(*record) + " is outside its range " +
-                                    std::to_string(low) + ".." + std::to_string(high));
-        }
+        if (FromDeviceValue(check) < 0)
+            return fail(lineNo, "value " + w[1] + " of " + DescribeRecord(*record) + " is outside its range " +
+                                    DeviceRangeText(*record));
         settings->deviceValues[position] = static_cast<std::uint16_t>(value);
         seenOnLine[position] = lineNo;
     }
@@ -216,7 +214,7 @@ bool ParseParamFile(const std::string& text, CDSPParamTable& table, ParamSetting
     ForEachRecord(table, [&](int pos, int, int, const DSPParam& r) {
         if (complete && seenOnLine[pos] == 0) {
             complete = false;
-            fail(0, "no line for " + Describe(r));
+            fail(0, "no line for " + DescribeRecord(r));
         }
     });
     return complete;

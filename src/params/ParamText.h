@@ -8,7 +8,8 @@
 //   - "mode M": the mixer mode, M = 0 (Mixer), 1 (Stereo Select) or 2 (Dual Mono Select);
 //   - "0xAAAA V": the record with parameter address 0xAAAA (four hex digits, either case) has
 //     device value V (decimal, 0..65535, the value exchanged with the amplifier);
-//   - words are separated by blanks or tabs; a line ending in CR LF is read like one in LF.
+//   - words are separated by blanks or tabs; a line ending in CR LF is read like one in LF;
+//     a UTF-8 byte order mark at the start of the file is ignored.
 // A valid file has exactly one mode line and exactly one line for each of the table's records,
 // each value inside its record's range; lines may come in any order. FormatParamFile writes a
 // fixed header comment, the mode line, then the records in table order, each followed by a
@@ -33,6 +34,11 @@ std::string StepText(const DSPParam& record);
 // the device value in decimal, separated by single blanks:
 //   0 0 0x3000 "Input 1 tone Bass" 0.00 dB 12
 std::string RecordListingLine(int page, int slot, const DSPParam& record);
+
+// "0x3000 (Input 1 tone Bass)": the record's address and name, for messages.
+std::string DescribeRecord(const DSPParam& record);
+// "0..24": the lowest and the highest device value that give a valid step.
+std::string DeviceRangeText(const DSPParam& record);
 
 // The name of a mixer mode ("Mixer", "Stereo Select", "Dual Mono Select"), or "?" outside 0..2.
 const char* MixerModeName(int mode);

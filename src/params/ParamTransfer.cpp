@@ -5,6 +5,7 @@
 #include "platform/Sleep.h"
 #include "platform/Thread.h"
 
+#include <algorithm>
 #include <string>
 
 CParamTransfer& TheParamTransfer()
@@ -71,8 +72,9 @@ unsigned CParamTransfer::ReadDSPParam(DSPParam* r1, DSPParam* r2, DSPParam* r3)
     for (int k = 0; k < GROUP_SIZE; ++k) {
         if (!outOfRange[k])
             continue;
-        kmr::ShowMessage("Error: Parameter" + std::to_string(k + 1) +
-                         " out of range !   CProtocolAppNormal::ReadDSPParam");
+        kmr::ShowMessage(m_outOfRangeText ? m_outOfRangeText(k + 1, *records[k])
+                                          : "Error: Parameter" + std::to_string(k + 1) +
+                                                " out of range !   CProtocolAppNormal::ReadDSPParam");
         result = READ_OUT_OF_RANGE;
     }
     return result;
@@ -104,6 +106,7 @@ int CParamTransfer::Start(Direction direction, MessageTargetPtr target)
     if (m_worker.joinable())
         m_worker.join();  // the last worker has finished with the records; at most its last post is left
     m_stop = false;
+    m_recordsDone = 0;
     m_running = true;
     m_worker = kmr::StartThread(kmr::ThreadPriority::Normal,
                                 [this, direction, target = std::move(target)] { AllParamsThread(direction, target); });
@@ -122,6 +125,9 @@ void CParamTransfer::AllParamsThread(Direction direction, MessageTargetPtr targe
         if (ok && page + 1 < PAGE_COUNT)
             PostMessageTo(target, WM_PROTOCOL_NORMAL_MSG, progress, done);
     }
+    // A group that failed because the device is gone says so, before the failure post.
+    if (!ok && !m_stop)
+        m_protocol.Mac().ShowLineLost();
     // The records and the line are left alone from here on; clearing the flag before the last
     // post lets the receiver of that post start the next worker at once.
     m_protocol.Mac().ReleaseLine(CProtocolMACLayer::LineUse::Exchanges);
@@ -148,6 +154,7 @@ bool CParamTransfer::TransferPage(Direction direction, int page)
         } else if (ReadDSPParam(&records[j], second, third) != READ_OK) {
             return false;
         }
+        m_recordsDone += std::min(GROUP_SIZE, n - j);
     }
     return true;
 }

@@ -23,11 +23,14 @@
 // after this one, never before it.
 // At most one worker runs at a time: a start while one runs is refused (see below).
 #include "params/ParamTable.h"
+#include "platform/MessageBox.h"
 #include "platform/Messages.h"
 #include "protocol/ProtocolAppNormal.h"
 
 #include <atomic>
+#include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
 class CParamTransfer {
@@ -60,8 +63,9 @@ public:
 
     CDSPParamTable& Table() { return m_table; }
     CProtocolAppNormal& Protocol() { return m_protocol; }
-    // The records lock (see the head of this file).
-    using RecordMutex = std::recursive_mutex;
+    // The records lock (see the head of this file). Messages raised while it is held are shown
+    // once it is released (kmr::CMessageHoldingMutex).
+    using RecordMutex = kmr::CMessageHoldingMutex<std::recursive_mutex>;
     RecordMutex& RecordLock() { return m_records; }
 
     // Writes up to three records in one exchange; r2 and r3 may be null. Each present record's
@@ -77,18 +81,19 @@ public:
     // exchange failed: no record changes and no message is shown. Otherwise each present record
     // with a non-zero address gets the value read in deviceValue and, if the value converts to
     // a valid step, the new index; a record out of range keeps its index, and for it the
-    // message "Error: ParameterN out of range !   CProtocolAppNormal::ReadDSPParam" (N = its
-    // slot 1..3 in the call) is shown with OK only, modally in the calling thread, after the
-    // records lock (held from the exchange to the store) has been released. READ_OUT_OF_RANGE if any record was out of range (the
-    // others are stored all the same), else READ_OK.
+    // out-of-range message (SetOutOfRangeText) is shown with OK only, modally in the calling
+    // thread, after the records lock (held from the exchange to the store) has been released.
+    // READ_OUT_OF_RANGE if any record was out of range (the others are stored all the same),
+    // else READ_OK.
     unsigned ReadDSPParam(DSPParam* r1, DSPParam* r2 = nullptr, DSPParam* r3 = nullptr);
 
     // Start the write-all or read-all worker, which walks every page in table order and posts
     // to target (normal priority; target is held weakly). The write-all pauses GROUP_PAUSE_MS
     // after each group. The worker posts (1 or 5, 30 + 10 * page) after each page, so exactly
     // 30 .. 100 on success, or (2 or 6, 0) at the first failed group (for the read-all also a
-    // value out of range, after its message has been answered) and ends; groups already
-    // written stay written, records already read keep their new values.
+    // value out of range, after its message has been answered) or after a stop, and ends;
+    // groups already written stay written, records already read keep their new values. A
+    // group that failed because the line is gone shows what the port met before that post.
     // Return 1 when the worker started. The worker holds the frame layer's line claim for its
     // whole run (page writes from other threads still run between its groups). While a worker
     // runs, or an update holds the line, a start is refused: nothing is started, sent or
@@ -106,6 +111,17 @@ public:
     // and waits for it to end. A worker that is showing a message ends once the message has
     // been answered. Used at program exit and by tests; afterwards new starts work again.
     void Shutdown();
+    // Asks a running worker to stop after its current group, without waiting: a group is never
+    // cut in half. The worker then posts its failure code as its last post.
+    void RequestStop() { m_stop = true; }
+    // Records the current (or last) worker has written or read so far, of PARAM_COUNT.
+    int RecordsDone() const { return m_recordsDone.load(); }
+
+    // The text shown for a record read out of range: by default "Error: ParameterN out of
+    // range !   CProtocolAppNormal::ReadDSPParam" (N its slot 1..3 in the call). A program may
+    // name the record and the value instead. Set before workers run.
+    using OutOfRangeText = std::function<std::string(int slot, const DSPParam& record)>;
+    void SetOutOfRangeText(OutOfRangeText text) { m_outOfRangeText = std::move(text); }
 
 private:
     enum class Direction { Write, Read };
@@ -125,6 +141,8 @@ private:
     std::thread m_worker;
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_stop{false};
+    std::atomic<int> m_recordsDone{0};
+    OutOfRangeText m_outOfRangeText;
 };
 
 // The program's one transfer object, for TheParamTable() over TheNormalProtocol().

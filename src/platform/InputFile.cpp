@@ -90,4 +90,19 @@ std::string Printable(std::string_view text)
     return out;
 }
 
+std::string Shortened(std::string_view text, std::size_t maxChars)
+{
+    if (text.size() <= maxChars)
+        return std::string(text);
+    std::size_t cut = maxChars;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;  // back to the first byte of the character that would be split
+    return std::string(text.substr(0, cut)) + "...";
+}
+
+std::string Quoted(std::string_view text)
+{
+    return "'" + Printable(Shortened(text)) + "'";
+}
+
 } // namespace kmr

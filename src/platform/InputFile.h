@@ -2,6 +2,7 @@
 // Files the user names as input (update files, parameter files): only regular files are taken,
 // never more than a limit, and opening never blocks (a FIFO or a device named by mistake is
 // refused instead of hanging the program or being read without end).
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,5 +22,14 @@ bool ReadInputFile(const std::string& path, std::uint64_t maxBytes, std::string*
 // as \xNN, and a backslash as \\, so a file's or an argument's bytes can neither cut the
 // message short nor drive the terminal.
 std::string Printable(std::string_view text);
+
+// text cut to about maxChars characters with "..." after it, for a word quoted from a file or an
+// argument (a 500,000-digit number stays one readable line); never cut inside a UTF-8 character.
+inline constexpr std::size_t QUOTE_MAX_CHARS = 60;
+std::string Shortened(std::string_view text, std::size_t maxChars = QUOTE_MAX_CHARS);
+
+// 'text', shortened and escaped: how a word from outside the program (a token of a file, an
+// argument that is not a path) is quoted in a message. Paths are quoted whole, escaped.
+std::string Quoted(std::string_view text);
 
 } // namespace kmr

@@ -21,3 +21,42 @@ MessageResult ShowMessage(const std::string& text, bool showCancel = false);
 MessageHandler SetMessageHandler(MessageHandler handler);
 
 } // namespace kmr
+
+namespace kmr {
+
+// Messages held back while a lock is held. A thread that holds a lock the user interface may
+// wait for (the parameter records, an exchange with the amplifier) must never stop in a modal
+// message: the window thread could be waiting for that lock and never answer. While a thread
+// holds such a lock, a plain message it shows is kept, and shown when the thread has released
+// the last of them. (A question cannot wait for its answer: it is asked at once.)
+void HoldMessages();     // called after taking such a lock
+void ReleaseMessages();  // called after letting it go; shows the held messages at the last one
+
+// A mutex that holds messages while it is locked: a drop-in for Mutex in std::lock_guard and
+// std::unique_lock.
+template <class Mutex>
+class CMessageHoldingMutex {
+public:
+    void lock()
+    {
+        m_mutex.lock();
+        HoldMessages();
+    }
+    bool try_lock()
+    {
+        if (!m_mutex.try_lock())
+            return false;
+        HoldMessages();
+        return true;
+    }
+    void unlock()
+    {
+        m_mutex.unlock();
+        ReleaseMessages();
+    }
+
+private:
+    Mutex m_mutex;
+};
+
+} // namespace kmr

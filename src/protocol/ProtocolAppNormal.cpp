@@ -20,6 +20,8 @@ CProtocolAppNormal::CProtocolAppNormal(CProtocolMACLayer& mac) : m_mac(mac)
 bool CProtocolAppNormal::SendRequest(const std::uint8_t* request)
 {
     m_mac.ResetRxBuffers();
+    if (m_mac.LineLost())
+        return false;  // the device is gone: nothing can reach it
     return m_mac.SendFrame(request, CProtocolMACLayer::PAYLOAD_LEN) != 0;
 }
 
@@ -28,6 +30,8 @@ bool CProtocolAppNormal::WaitReply(std::uint8_t* answer)
     for (int i = 0; i < REPLY_POLLS; ++i) {
         if (m_mac.GetFrameFromLoopBuf(answer, CProtocolMACLayer::PAYLOAD_LEN))
             return true;
+        if (m_mac.LineLost())
+            return false;  // no answer can come any more
         kmr::Sleep(POLL_SLEEP_MS);
     }
     return false;

@@ -2,13 +2,15 @@
 // Request-and-answer messages for DSP parameters and memory words. Every exchange discards
 // pending input, sends one request and polls for the answer (100 polls, 1 ms apart).
 //
-// Results: 0 success; 1 the frame layer refused the request (the port could not send it, or an
-// update run holds the line); 2 no answer within the polling limit or an answer with the wrong
-// code; 3 the right code with an address echo that does not match. Nothing here shows a message.
+// Results: 0 success; 1 the frame layer refused the request (the port could not send it, its
+// line is gone, or an update run holds the line); 2 no answer within the polling limit or an
+// answer with the wrong code (a line found gone while waiting ends the wait at once); 3 the
+// right code with an address echo that does not match. Nothing here shows a message.
 //
 // Threads: any thread may call; exchanges are serialised by one lock, so two never interleave,
 // and each holds the frame layer's line claim for its exchanges, so none runs during an update.
 #include "link/ProtocolMACLayer.h"
+#include "platform/MessageBox.h"
 
 #include <cstdint>
 #include <mutex>
@@ -48,6 +50,9 @@ public:
     CProtocolMACLayer& Mac() { return m_mac; }
 
 private:
+    // One exchange at a time. Messages raised during an exchange (by the frame layer) are shown
+    // once it has ended, so that no exchange waits on a modal message.
+    using ExchangeMutex = kmr::CMessageHoldingMutex<std::mutex>;
     // One exchange's hold on the line: the exchange lock and the line claim.
     class Exchange {
     public:
@@ -55,7 +60,7 @@ private:
         explicit operator bool() const { return static_cast<bool>(m_claim); }
 
     private:
-        std::lock_guard<std::mutex> m_lock;
+        std::lock_guard<ExchangeMutex> m_lock;
         CLineClaim m_claim;
     };
     // Discards pending input and sends request; false if the frame layer refused it.
@@ -66,7 +71,7 @@ private:
     unsigned WriteMem(std::uint8_t command, std::uint32_t address, std::uint32_t value);
 
     CProtocolMACLayer& m_mac;
-    std::mutex m_exchange;
+    ExchangeMutex m_exchange;
 };
 
 // The program's one normal protocol object.

@@ -7,7 +7,6 @@
 #include <cstring>
 
 namespace {
-constexpr const char* kSuccessText = "DSP Update Successfull!\nPlease power cycle the amplifier to complete the update.";
 constexpr const char* kLengthText = "Error: File length does not match!";
 constexpr const char* kReadErrorText = "Error: Can not read the update file! The update was stopped.";
 constexpr const char* kLineFailedText =
@@ -94,11 +93,27 @@ bool CProtocolAppUpdate::Send(const std::uint8_t* payload)
         return true;
     // The line is gone or stalled: every later send of the run fails at once too, so the user
     // is told once, with what the port met, and the phase ends with its failure.
-    if (m_updateStop.load() == 0 && !m_lineFailureShown.exchange(true)) {
-        const std::string text = m_mac.SendErrorText();
-        kmr::ShowMessage(text.empty() ? kLineFailedText : text);
-    }
+    ReportLineFailure(m_mac.SendErrorText());
     return false;
+}
+
+void CProtocolAppUpdate::ReportLineFailure(const std::string& text)
+{
+    if (m_updateStop.load() == 0 && !m_lineFailureShown.exchange(true))
+        kmr::ShowMessage(text.empty() ? kLineFailedText : text);
+}
+
+bool CProtocolAppUpdate::PauseUnlessEnded(unsigned ms)
+{
+    return kmr::SleepUnless(ms, [this] { return m_updateStop.load() != 0 || m_mac.LineLost(); });
+}
+
+bool CProtocolAppUpdate::LineGone()
+{
+    if (!m_mac.LineLost())
+        return false;
+    ReportLineFailure(m_mac.LineLostText());
+    return true;
 }
 
 int CProtocolAppUpdate::BlockPercent(int i, int n)
@@ -298,11 +313,12 @@ void CProtocolAppUpdate::ReceiveThread()
 bool CProtocolAppUpdate::WaitFor(const std::atomic<int>& flag, Wait wait)
 {
     for (int k = 0; k < wait.tests; ++k) {
-        kmr::Sleep(wait.pauseMs);
+        PauseUnlessEnded(wait.pauseMs);
         if (flag.load() != 0)
             return true;
-        if (m_updateStop.load() != 0)
-            return false;  // stopped: the phase ends now, not at the end of its limit
+        // Stopped, or the device gone: the phase ends now, not at the end of its limit.
+        if (m_updateStop.load() != 0 || LineGone())
+            return false;
     }
     return false;
 }
@@ -348,11 +364,11 @@ void CProtocolAppUpdate::SystemOrPresetThread(Kind kind, MessageTargetPtr target
         m_eraseCounter = 0;
         bool erased = false;
         for (int k = 0; k < eraseWait.tests && !erased && eraseSent; ++k) {
-            kmr::Sleep(eraseWait.pauseMs);
+            PauseUnlessEnded(eraseWait.pauseMs);
             ++m_eraseCounter;
             Post(target, kind, ERASE_PROGRESS, m_eraseCounter.load() * eraseStep);
             erased = m_eraseFlag.load() != 0;
-            if (!erased && m_updateStop.load() != 0)
+            if (!erased && (m_updateStop.load() != 0 || LineGone()))
                 break;
         }
         if (!erased)
@@ -375,7 +391,7 @@ void CProtocolAppUpdate::SystemOrPresetThread(Kind kind, MessageTargetPtr target
         UpdateSendCommand(update::CMD_FINISH, 0);
         ClearAckFlags();
         kmr::Sleep(FINISH_PAUSE_MS);
-        kmr::ShowMessage(kSuccessText);
+        kmr::ShowMessage(UPDATE_SUCCESS_TEXT);
         Post(target, kind, UPDATE_OK);
     }();
     EndRun(kind);

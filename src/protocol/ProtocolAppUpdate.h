@@ -11,8 +11,9 @@
 // worker (or a stopped run's threads) still holds the line is refused with a message. No start
 // waits for other threads, so a window thread that starts a run never freezes.
 // A run is idle (both stop flags 1), running (both 0) or stopping.
-// A line that fails (a send the port could not take) ends the running phase at once with its
-// failure code, after the port's error has been shown once for the run.
+// A line that fails (a send the port could not take, or a device found gone by the receive
+// thread during any wait) ends the running phase at once with its failure code, after the
+// port's error has been shown once for the run. A stop ends a wait at once too.
 #include "link/ProtocolMACLayer.h"
 #include "platform/Messages.h"
 #include "protocol/UpdateMessages.h"
@@ -21,7 +22,12 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
+
+// Shown by the sequence when an update has been written and verified, before its last post.
+inline constexpr const char* UPDATE_SUCCESS_TEXT =
+    "DSP Update Successfull!\nPlease power cycle the amplifier to complete the update.";
 
 class CProtocolAppUpdate {
 public:
@@ -106,6 +112,12 @@ private:
     bool Start(Kind kind, MessageTargetPtr target);
     // Sends one payload; on the run's first failed send, shows the port's error.
     bool Send(const std::uint8_t* payload);
+    // Shows text (or a general text when it is empty) once per run, unless the run is stopped.
+    void ReportLineFailure(const std::string& text);
+    // Sleeps ms, ending early when the run is stopped or the line is found gone; false then.
+    bool PauseUnlessEnded(unsigned ms);
+    // True (after ReportLineFailure with what the port met) when the line is gone.
+    bool LineGone();
     void StopRun(Kind kind);
     // The sequence's own end: StopRun, unless the run has been stopped already.
     void EndRun(Kind kind);
@@ -114,7 +126,7 @@ private:
     void SystemOrPresetThread(Kind kind, MessageTargetPtr target);
     void UpdateTestThread(MessageTargetPtr target);
     // Up to wait.tests times: sleep, then test flag. False when still clear, or when the run has
-    // been stopped meanwhile.
+    // been stopped or its line found gone meanwhile.
     bool WaitFor(const std::atomic<int>& flag, Wait wait);
     void JoinThreads();
 

@@ -97,14 +97,23 @@ TEST_F(CliTest, JsonDocumentsForScriptsAndNothingElseOnStandardOutput)
 
 TEST_F(CliTest, SilentAmplifierIsAConnectionError)
 {
+    // A silent amplifier: the verdict is the result; why, on standard error, says that the port
+    // is open and nothing answered on it.
     sim.SetSilent(true);
     CliRun r = Cli(Port() + "check");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out.substr(0, 17), "Connection Error\n");
+    EXPECT_EQ(r.out, "Connection Error\n");
+    EXPECT_NE(r.err.find("Error: No answer from the amplifier on " + sim.SlavePath() + " (the port is open)."),
+              std::string::npos) << r.err;
 
+    // The labels as the window shows them, and never only them: which words were not read.
     r = Cli(Port() + "versions");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "FW V: 0000 / 000000\nEQ V: 0000 / 000000\n");
+    EXPECT_NE(r.err.find("The version words were not read: firmware word 1 (0xF004), firmware word 2 (0xF005), "
+                         "EQ word 1 (0xF006), EQ word 2 (0xF007)"),
+              std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("No answer from the amplifier"), std::string::npos) << r.err;
 
     // Later steps of the check failing still count as OK, as the desktop program shows it.
     sim.SetSilent(false);
@@ -123,19 +132,22 @@ TEST_F(CliTest, RegisterCommandsAndTheirExitStatus)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "Data: 0x0abc\n");
 
+    // Failures are errors: standard output holds results only.
     sim.ClearReceived();
     r = Cli(Port() + "reg 'r16>0x300'");
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "Bad Command\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Bad Command\n");
     r = Cli(Port() + "reg 'r16>0x30G0'");
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "Bad Data\n");
+    EXPECT_EQ(r.err, "Bad Data\n");
     EXPECT_TRUE(sim.Received().empty());  // a bad command sends nothing
 
     sim.SetSilent(true);
     r = Cli(Port() + "reg 'r32#0x10000000'");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Read Error\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.substr(0, 11), "Read Error\n");
 }
 
 TEST_F(CliTest, BadInputAndUnopenablePorts)
@@ -153,13 +165,23 @@ TEST_F(CliTest, BadInputAndUnopenablePorts)
 
     r = Cli("--port /dev/kmr-no-such-adapter check");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("Error: Can not open /dev/kmr-no-such-adapter: no such device"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Can not open port."), std::string::npos);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("Error: Can not open /dev/kmr-no-such-adapter: no such device"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Can not open port."), std::string::npos);
+
+    // Text from the command line is quoted escaped, and a long word is cut short.
+    r = Cli("--port \"$(printf 'COM\\033[2J')\" check");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("'COM\\x1B[2J'"), std::string::npos) << r.err;
+    r = Cli("--port COM" + std::string(5000, '7') + " check");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_LT(r.err.size(), 200u) << r.err;
+    EXPECT_NE(r.err.find("777...'"), std::string::npos) << r.err;
 
     // COM ports map through the environment, as in the desktop program.
     r = Cli("--port COM4 check");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("COM4 (/dev/ttyS3)"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("COM4 (/dev/ttyS3)"), std::string::npos) << r.err;
     r = Cli("--port com2 check", "KMR6650_COM2=" + sim.SlavePath());
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out, "OK\n");
@@ -209,9 +231,7 @@ TEST_F(CliUpdateTest, SystemUpdatePrintsEveryStatusAndTheProgress)
         else
             status.push_back(line);
     }
-    EXPECT_EQ(status, std::vector<std::string>({"WARNING: This will erase the KMR 6650's old system software!",
-                                                "Are you sure you want to upgrade? ", "Status: Establishing",
-                                                "Status: Erasing", "Status: Writing Data", "Status: Verifying Data",
+    EXPECT_EQ(status, std::vector<std::string>({"Status: Establishing", "Status: Erasing", "Status: Writing Data", "Status: Verifying Data",
                                                 "DSP Update Successfull!",
                                                 "Please power cycle the amplifier to complete the update.",
                                                 "Status: Update OK!"}));
@@ -229,12 +249,13 @@ TEST_F(CliUpdateTest, NothingIsSentWithoutConsentOrWithABadFile)
     // No terminal and no --yes: the warning is answered Cancel.
     CliRun r = Cli(Port() + "update preset " + File(kmr::sim::MakePresetUpdateFile()));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("Are you sure you want to upgrade?"), std::string::npos);
+    EXPECT_NE(r.err.find("Are you sure you want to upgrade?"), std::string::npos);  // a question: not a result
+    EXPECT_EQ(r.out, "");
 
     r = Cli(Port() + "--yes update preset " +
             File(kmr::sim::MakePresetUpdateFile({.fault = kmr::sim::PresetFileOptions::RECORD_SUM})));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("Error: Invalid Preset Update file!"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("Error: Invalid Preset Update file!"), std::string::npos) << r.err;
 
     r = Cli(Port() + "--yes update system /nonexistent/file.bin");
     EXPECT_EQ(r.status, 2) << "a missing file is bad input";
@@ -253,7 +274,8 @@ TEST_F(CliUpdateTest, UpdateTestAndAFailingPhase)
     sim.Update().SetNoAck(CSimUpdate::Verify, true);
     r = Cli(Port() + "update test");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Establishing\nErasing\nWriting Data\nVerifying Data\nVerify Error\nUPDATE TEST ERROR!\n");
+    EXPECT_EQ(r.out, "Establishing\nErasing\nWriting Data\nVerifying Data\nVerify Error\n");
+    EXPECT_EQ(r.err, "UPDATE TEST ERROR!\n");
 }
 
 TEST_F(CliUpdateTest, CheckFileSaysWhereAFileIsBroken)
@@ -264,13 +286,13 @@ TEST_F(CliUpdateTest, CheckFileSaysWhereAFileIsBroken)
 
     r = Cli("check-file system " + File(kmr::sim::MakeSystemUpdateFile({.fault = kmr::sim::SystemFileOptions::MARKER})));
     EXPECT_EQ(r.status, 1);
-    const auto lines = SplitLines(r.out);
-    ASSERT_EQ(lines.size(), 2u) << r.out;
+    const auto lines = SplitLines(r.err);
+    ASSERT_EQ(lines.size(), 2u) << r.err;
     EXPECT_EQ(lines[0], "Error: Invalid System Update file!");
     EXPECT_NE(lines[1].find("0x4000"), std::string::npos) << lines[1];
 
     r = Cli("check-file preset " + File(kmr::sim::MakePresetUpdateFile({.fault = kmr::sim::PresetFileOptions::SHORT})));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("Error: Invalid Preset Update file!"), std::string::npos);
+    EXPECT_NE(r.err.find("Error: Invalid Preset Update file!"), std::string::npos);
     EXPECT_EQ(Cli("check-file kernel x.bin").status, 2);
 }

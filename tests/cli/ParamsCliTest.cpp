@@ -6,19 +6,25 @@
 #include "params/ValueConvert.h"
 #include "protocol/NormalMessages.h"
 #include "support/CliRunner.h"
+#include "support/Wait.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <pwd.h>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 void WriteText(const std::string& path, const std::string& text)
 {
@@ -94,10 +100,12 @@ TEST_F(ParamsCliTest, ReadListsEveryRecordAndSaveLoadCopiesOneAmplifierToAnother
     EXPECT_TRUE(Contains(fileLines, "mode 2  # Dual Mono Select"));
     EXPECT_TRUE(Contains(fileLines, "0xA006 0      # Limiter: Output 1 Set Point = 0 dBFS"));
 
-    // A second amplifier, fresh from the factory, gets the same settings, and saves the same bytes.
+    // A second amplifier, fresh from the factory, gets the same settings, and saves the same bytes;
+    // the file went through an editor that starts it with a byte order mark.
     CAmpSimulator other;
     ASSERT_TRUE(other.Start());
-    r = Cli("params load " + dir + "a.txt", other);
+    WriteText(dir + "bom.txt", "\xEF\xBB\xBF" + saved);
+    r = Cli("params load " + dir + "bom.txt", other);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     for (std::uint16_t a : Addresses())
         EXPECT_EQ(other.GetParam(a), sim.GetParam(a)) << std::hex << a;
@@ -120,17 +128,23 @@ TEST_F(ParamsCliTest, AFailedReadPrintsThePanelsMessagesAndWritesNoFile)
     WriteText(dir + "keep.txt", "old\n");
     struct Case {
         std::function<void()> fault;
-        std::vector<std::string> expected;
+        std::vector<std::string> errors;  // the first lines on standard error begin so
+        bool listed;                      // what was read is still listed
     };
+    const std::string silence = "Error: No answer from the amplifier on " + sim.SlavePath() + " (the port is open).";
     // The faults add up from case to case.
     const Case cases[] = {
-        {[&] { sim.SetParam(normal::ADDR_MIXER_MODE, 0); }, {READ_MODE_ERROR_TEXT}},
+        {[&] { sim.SetParam(normal::ADDR_MIXER_MODE, 0); }, {READ_MODE_ERROR_TEXT}, false},
         {[&] { sim.SetParam(normal::ADDR_MIXER_MODE, 4); sim.SetParam(normal::ADDR_EQ_PRESET_COUNT, 63); },
-         {MIXER_MODE_ERROR_TEXT, READ_PRESET_COUNT_ERROR_TEXT}},
-        {[&] { sim.SetParam(normal::ADDR_EQ_PRESET_COUNT, 62); }, {MIXER_MODE_ERROR_TEXT}},  // mode 3, read to the end
-        {[&] { sim.SetParam(normal::ADDR_MIXER_MODE, 1); sim.SetOutOfRangeReply(0x5003, true); },  // Page In, slot 3
-         {"Error: Parameter1 out of range !   CProtocolAppNormal::ReadDSPParam", READ_ALL_FAILED_TEXT}},
-        {[&] { sim.SetSilent(true); }, {READ_MODE_ERROR_TEXT}},
+         {MIXER_MODE_ERROR_TEXT, READ_PRESET_COUNT_ERROR_TEXT}, false},
+        // mode 3: read to the end, listed, and said to be out of range
+        {[&] { sim.SetParam(normal::ADDR_EQ_PRESET_COUNT, 62); },
+         {MIXER_MODE_ERROR_TEXT, "Error: The amplifier reports mixer mode 3, outside 0..2"}, true},
+        // Page In, slot 3: the record and the value are named
+        {[&] { sim.SetParam(normal::ADDR_MIXER_MODE, 1); sim.SetOutOfRangeReply(0x5003, true); },
+         {"Error: The amplifier answered 21 for 0x5003 (Output 1 Release Time), outside its range 0..20.",
+          READ_ALL_FAILED_TEXT}, false},
+        {[&] { sim.SetSilent(true); }, {READ_MODE_ERROR_TEXT, silence}, false},
     };
     for (const Case& c : cases) {
         c.fault();
@@ -138,7 +152,11 @@ TEST_F(ParamsCliTest, AFailedReadPrintsThePanelsMessagesAndWritesNoFile)
             const bool save = command[7] == 's';
             CliRun r = Cli(command + (save ? dir + "keep.txt" : ""));
             EXPECT_EQ(r.status, 1) << r.out;
-            EXPECT_EQ(SplitLines(r.out), c.expected) << command;
+            const auto errors = SplitLines(r.err);
+            ASSERT_GE(errors.size(), c.errors.size()) << r.err;
+            for (std::size_t i = 0; i < c.errors.size(); ++i)
+                EXPECT_EQ(errors[i].rfind(c.errors[i], 0), 0u) << command << ": " << errors[i];
+            EXPECT_EQ(SplitLines(r.out).size(), c.listed && !save ? 2u + PARAM_COUNT : 0u) << command << r.out;
         }
         CliRun r = Cli("params save " + dir + "new.txt");
         EXPECT_EQ(r.status, 1);
@@ -215,7 +233,7 @@ TEST_F(ParamsCliTest, ResetWritesModeZeroAndEveryDefault)
     sim.SetMuted(normal::CMD_WRITE_PARAMS, true);
     r = Cli("params reset");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, std::string(RESET_MODE_WRITE_ERROR_TEXT) + "\n");
+    EXPECT_EQ(r.err.rfind(std::string(RESET_MODE_WRITE_ERROR_TEXT) + "\nError: No answer from the amplifier", 0), 0u) << r.err;
     EXPECT_EQ(sim.Received().size(), 2u);
 }
 
@@ -249,4 +267,123 @@ TEST_F(ParamsCliTest, FileArgumentsThatAreNoReadableFilesAreBadInputBeforeThePor
     EXPECT_NE(r.err.find("escape.txt:2: expected \"mode M\" or \"0xAAAA VALUE\", not '\\x1B[2Jx\\x00y'"), std::string::npos)
         << r.err;
     EXPECT_EQ(r.err.find('\x1b'), std::string::npos);
+
+    // A word of any length is quoted cut short: one readable line.
+    WriteText(dir + "long.txt", "mode " + std::string(500000, '7') + "\n");
+    const CliRun longWord = Cli("params load " + dir + "long.txt");
+    EXPECT_EQ(longWord.status, 2);
+    EXPECT_LT(longWord.err.size(), 300u);
+    EXPECT_NE(longWord.err.find("'" + std::string(60, '7') + "...'"), std::string::npos) << longWord.err;
+}
+
+TEST_F(ParamsCliTest, SaveReplacesOnlyARegularFileThroughItsLinkKeepingModeAndOwner)
+{
+    // Destinations that are no regular file: bad input, found before the port is opened (this
+    // port does not even exist), and left exactly as they were.
+    const std::string fifo = dir + "fifo", node = dir + "null", sub = dir + "sub";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const bool root = geteuid() == 0;
+    if (root)
+        ASSERT_EQ(mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);  // what /dev/null is
+    fs::create_directory(sub);
+    std::vector<std::string> bad = {fifo, sub, "", dir + "no-such-folder/x.txt", sub + "/"};
+    if (root)
+        bad.push_back(node);
+    for (const std::string& path : bad) {
+        const CliRun r = RunProgram(KMR_CLI_PATH, "--port /dev/kmr-no-such-adapter params save '" + path + "'");
+        EXPECT_EQ(r.status, 2) << path;
+        EXPECT_EQ(r.err.rfind("kmr6650-cli: cannot write '" + path + "': ", 0), 0u) << r.err;
+        EXPECT_EQ(r.err.find("Can not open"), std::string::npos) << r.err;
+    }
+    struct stat st {};
+    ASSERT_EQ(stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    if (root) {
+        ASSERT_EQ(stat(node.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode));
+    }
+
+    // Through a link: the target is replaced whole, the link stays, the mode (and, where this
+    // account may set it, the owner) stays.
+    const std::string target = dir + "target.txt";
+    WriteText(target, "old\n");
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    const passwd* nobody = getpwnam("nobody");
+    if (root && nobody != nullptr)
+        ASSERT_EQ(chown(target.c_str(), nobody->pw_uid, 0), 0);
+    fs::create_symlink("target.txt", dir + "link.txt");
+    const CliRun r = Cli("params save " + dir + "link.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_symlink(dir + "link.txt"));
+    EXPECT_EQ(ReadTextFile(target).rfind("# KMR 6650 parameter file\n", 0), 0u);
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (root && nobody != nullptr)
+        EXPECT_EQ(st.st_uid, nobody->pw_uid);
+    std::set<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir))
+        left.insert(e.path().filename().string());
+    std::set<std::string> expected = {"fifo", "sub", "target.txt", "link.txt"};
+    if (root)
+        expected.insert("null");
+    EXPECT_EQ(left, expected);  // no temporary file left beside the target
+}
+
+TEST_F(ParamsCliTest, OutputThatCannotBeWrittenIsAnError)
+{
+    for (const char* args : {"params read > /dev/full", "--json versions > /dev/full", "check >&-"}) {
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.status, 1) << args;
+        const auto lines = SplitLines(r.err);
+        ASSERT_EQ(lines.size(), 1u) << args << ": " << r.err;
+        EXPECT_EQ(lines[0].rfind("kmr6650-cli: write error on standard output: ", 0), 0u) << lines[0];
+    }
+}
+
+TEST_F(ParamsCliTest, ASignalStopsALoadBetweenTwoExchangesAndSaysHowFarItCame)
+{
+    CDSPParamTable table;
+    for (int p = 0; p < PAGE_COUNT; ++p)
+        for (int s = 0; s < table.GetCount(p); ++s)
+            ToDeviceValue(*table.GetRecord(p, s));
+    WriteText(dir + "p.txt", FormatParamFile(1, table));
+    // The records in the parameter writes the amplifier took, the mode's own write left out.
+    const auto recordsWritten = [&] {
+        int records = 0;
+        for (const auto& p : sim.Received())
+            for (int k = 0; k < 3 && p[0] == normal::CMD_WRITE_PARAMS; ++k) {
+                const int address = (p[1 + 4 * k] << 8) | p[2 + 4 * k];
+                records += address != 0 && address != normal::ADDR_MIXER_MODE;
+            }
+        return records;
+    };
+    for (const auto& [signal, status] : {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}}) {
+        SCOPED_TRACE(signal);
+        sim.ClearReceived();
+        CliProcess load(KMR_CLI_PATH, "--port " + sim.SlavePath() + " params load " + dir + "p.txt");
+        ASSERT_TRUE(WaitUntil([&] { return recordsWritten() >= 6; }, 60s));
+        load.Signal(signal);
+        const CliRun r = load.Wait();
+        EXPECT_EQ(r.status, status) << r.out << r.err;
+        int done = -1;
+        ASSERT_EQ(std::sscanf(r.out.c_str(), "Stopped: %d of 108 parameters written.", &done), 1) << r.out;
+        EXPECT_LT(done, PARAM_COUNT);
+        EXPECT_EQ(done, recordsWritten());  // every group sent was whole and acknowledged
+        EXPECT_EQ(sim.BadFrames(), 0u);
+    }
+}
+
+TEST_F(ParamsCliTest, AnAmplifierLostDuringAReadIsNamedBeforeTheReadsOwnError)
+{
+    sim.SetLineBaud(9600);  // a read-all long enough to pull the amplifier in the middle
+    CliProcess read(KMR_CLI_PATH, "--port " + sim.SlavePath() + " params read");
+    ASSERT_TRUE(WaitUntil([&] { return sim.Received().size() >= 8; }, 60s));
+    sim.Disconnect();
+    const CliRun r = read.Wait();
+    EXPECT_EQ(r.status, 1);
+    const auto errors = SplitLines(r.err);
+    ASSERT_GE(errors.size(), 3u) << r.err;
+    EXPECT_EQ(errors[0].rfind("Error: Can not ", 0), 0u) << errors[0];
+    EXPECT_NE(errors[0].find(": the device is gone"), std::string::npos) << errors[0];
+    EXPECT_EQ(errors[2], READ_ALL_FAILED_TEXT);
 }

@@ -342,6 +342,27 @@ TEST_F(UpdateRun, CablePulledDuringTheWritePass)
     host.ClosePort();
 }
 
+TEST_F(UpdateRun, AnAmplifierLostDuringTheEraseWaitEndsTheRunAtOnceSayingTheDeviceIsGone)
+{
+    // The erase would be acknowledged only after 10 s; the run gives up at 7.5 s at the latest.
+    sim.Update().SetEraseTimeMs(10000);
+    const std::string device = sim.SlavePath();
+    ChoosePreset(kmr::sim::MakePresetUpdateFile());
+    update.StartPresetUpdate(posts);
+    ASSERT_TRUE(posts->WaitFor(WM_PROTOCOL_UPDATE_MSG, U::PRESET_BASE + U::ERASING, 10s));
+    const auto pulled = Clock::now();
+    sim.Disconnect();
+    WaitEnd(30s);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - pulled);
+    RecordProperty("reported_after_ms", static_cast<int>(took.count()));
+    EXPECT_LT(took, 4s) << "the run waited for an amplifier that is gone";
+    EXPECT_EQ(Phases(U::PRESET_BASE).back(), U::ERASE_FAILED);
+    EXPECT_LT(Values(U::PRESET_BASE + U::ERASE_PROGRESS).size(), 15u);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error: Can not read from " + device +
+                                                         ": the device is gone (Input/output error).\nThe adapter or "
+                                                         "the cable was lost: check them, then close and open the port again."});
+}
+
 TEST_F(UpdateRun, StalledLineEndsTheWritePassWithinSecondsAndThePortWorksAfterReopening)
 {
     ChooseSystem(kmr::sim::MakeSystemUpdateFile());
