@@ -3,8 +3,8 @@
 #   scripts/check-install.sh [BUILD_DIR]
 # installs into a temporary DESTDIR under /usr and compares the files with
 # scripts/install-manifest.txt (exact, sorted), validates the desktop entry, renders the
-# manual pages with every warning an error, checks the bash completion's syntax, then builds
-# the package with cpack and compares its files with the same list.
+# (compressed) manual pages with every warning an error, checks the bash completion's syntax,
+# then builds the package with cpack and compares its files with the same list.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
@@ -21,8 +21,8 @@ if ! diff -u "$manifest" "$work/installed.list"; then
 fi
 
 desktop-file-validate "$dest/usr/share/applications/kmr6650-tool.desktop"
-for page in "$dest"/usr/share/man/man1/*.1; do
-  warnings=$(groff -man -Tutf8 -ww -z "$page" 2>&1)
+for page in "$dest"/usr/share/man/man1/*.1.gz; do
+  warnings=$(gzip -dc "$page" | groff -man -Tutf8 -ww -z 2>&1)
   if [ -n "$warnings" ]; then
     echo "$page: $warnings" >&2
     exit 1

@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev fonts-dejavu-core xvfb xauth
   git                                               # the version text of a checkout's build
   dpkg-dev file desktop-file-utils groff-base man-db  # the Debian package and the install check
+  lintian                                           # the package's check against Debian's rules
+  fonts-liberation2                                 # the fonts the dialogs are drawn with
   socat                                             # the test through a serial device server
 )
 missing=()

@@ -1,34 +1,29 @@
 // kmr6650-tool's own arguments and its start without a display, through the real program.
 #include "KmrVersion.h"
-#include "support/CliRunner.h"
+#include "gui/ProgramStart.h"
 
 #include <gtest/gtest.h>
 
-namespace {
-// Runs the tool with none of the variables that name a display or a Qt platform, plus env.
-CliRun RunWithoutDisplay(const std::string& args, const std::string& env = "")
-{
-    return RunProgram(KMR_TOOL_PATH, args,
-                      "env -u DISPLAY -u WAYLAND_DISPLAY -u WAYLAND_SOCKET -u QT_QPA_PLATFORM " + env);
-}
-} // namespace
-
 TEST(ToolProgram, PrintsItsVersionWithoutADisplay)
 {
-    const CliRun r = RunWithoutDisplay("--version");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, std::string("kmr6650-tool ") + KMR_VERSION_TEXT + "\n");
-    EXPECT_EQ(r.err, "");
-    const CliRun help = RunWithoutDisplay("--help");
+    // With or without Qt's options before it.
+    for (const std::string args : {"--version", "-platform offscreen --version", "--style Fusion --version"}) {
+        const CliRun r = RunWithoutDisplay(KMR_TOOL_PATH, args);
+        EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+        EXPECT_EQ(r.out, std::string("kmr6650-tool ") + KMR_VERSION_TEXT + "\n") << args;
+        EXPECT_EQ(r.err, "") << args;
+    }
+    const CliRun help = RunWithoutDisplay(KMR_TOOL_PATH, "--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("kmr6650-tool --version"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("-platform offscreen"), std::string::npos) << help.out;
 }
 
 TEST(ToolProgram, WithoutADisplaySaysSoInOneLineAndPointsToTheCli)
 {
     // Neither an X nor a Wayland display, and Qt's default platform or one that needs a display.
     for (const std::string env : {"", "QT_QPA_PLATFORM=xcb", "QT_QPA_PLATFORM='wayland;xcb'", "DISPLAY="}) {
-        const CliRun r = RunWithoutDisplay("--editor", env);
+        const CliRun r = RunWithoutDisplay(KMR_TOOL_PATH, "--editor", env);
         EXPECT_EQ(r.status, 1) << env;
         ASSERT_EQ(SplitLines(r.err).size(), 1u) << env << ": " << r.err;
         EXPECT_NE(r.err.find("graphical display"), std::string::npos) << r.err;
@@ -36,12 +31,32 @@ TEST(ToolProgram, WithoutADisplaySaysSoInOneLineAndPointsToTheCli)
         EXPECT_NE(r.err.find("kmr6650-cli"), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
     }
-    // A wrong argument is still answered first, as a usage error.
-    EXPECT_EQ(RunWithoutDisplay("--edtor").status, 2);
+    // A display that is named but cannot be opened, in the environment or on the command line:
+    // the same one line, with the display Qt tried, and no abort.
+    const std::string display = UnreachableDisplay();
+    for (const auto& [env, args] : {std::pair<std::string, std::string>{"DISPLAY=" + display, ""},
+                                    {"DISPLAY=" + display, "--editor -style Fusion"},
+                                    {"", "-display " + display}}) {
+        const CliRun r = RunWithoutDisplay(KMR_TOOL_PATH, args, env);
+        EXPECT_EQ(r.status, 1) << env << " " << args << ": " << r.err;
+        ASSERT_EQ(SplitLines(r.err).size(), 1u) << env << " " << args << ": " << r.err;
+        EXPECT_NE(r.err.find("kmr6650-tool: cannot open a graphical display"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("could not connect to display " + display), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("kmr6650-cli does the same work in a terminal"), std::string::npos) << r.err;
+    }
+    // A wrong argument is still answered first, as a usage error, and so is a Qt option
+    // without its value.
+    EXPECT_EQ(RunWithoutDisplay(KMR_TOOL_PATH, "--edtor").status, 2);
+    const CliRun noValue = RunWithoutDisplay(KMR_TOOL_PATH, "--editor -platform");
+    EXPECT_EQ(noValue.status, 2);
+    EXPECT_NE(noValue.err.find("-platform needs a value"), std::string::npos) << noValue.err;
 
-    // A platform that needs no display starts the program: it is still running when stopped.
-    const CliRun offscreen =
-        RunProgram("timeout 3 " KMR_TOOL_PATH, "", "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen");
-    EXPECT_EQ(offscreen.status, 124) << offscreen.err;
-    EXPECT_EQ(offscreen.err.find("graphical display"), std::string::npos) << offscreen.err;
+    // A platform that needs no display starts the program, chosen in the environment or with
+    // Qt's own option: it is still running when stopped.
+    for (const auto& [env, args] : {std::pair<std::string, std::string>{"QT_QPA_PLATFORM=offscreen", ""},
+                                    {"", "-platform offscreen --editor"}}) {
+        const CliRun r = RunWithoutDisplay("timeout 3 " KMR_TOOL_PATH, args, env);
+        EXPECT_EQ(r.status, 124) << env << " " << args << ": " << r.err;
+        EXPECT_EQ(r.err.find("graphical display"), std::string::npos) << r.err;
+    }
 }
