@@ -3,7 +3,6 @@
 #include "controls/ColorScheme.h"
 #include "link/MSCommDlg.h"
 #include "params/DlgParamAdjust.h"
-#include "params/MixerOps.h"
 #include "params/ParamTransfer.h"
 #include "params/RegisterConsole.h"
 #include "platform/MessageBox.h"
@@ -49,16 +48,43 @@ CDlgOptionParam::CDlgOptionParam(QWidget* parent, ConnectedSource connected, CPa
     clicked(IDC_OP_READ, &CDlgOptionParam::ReadMixerParams);
     clicked(IDC_OP_INIT, &CDlgOptionParam::InitAllPcParams);
     clicked(IDC_OP_ENTER, &CDlgOptionParam::OnEnter);
-    m_target = kmr::CQtMessageTarget::Create(this, [this](unsigned msg, WPARAM code, LPARAM value) {
-        if (msg == WM_PROTOCOL_NORMAL_MSG)
-            OnProtocolNormalMSG(code, value);
-    });
 }
 
 CDlgOptionParam::~CDlgOptionParam()
 {
-    m_target.reset();  // a worker's late posts find no window
-    delete m_progress;
+    for (const auto& run : m_runs) {
+        run->target.reset();  // a worker's late posts find no window
+        delete run->window;
+    }
+}
+
+CDlgProgress* CDlgOptionParam::Progress() const
+{
+    return m_runs.empty() ? nullptr : m_runs.back()->window.data();
+}
+
+std::shared_ptr<CDlgOptionParam::WorkerRun> CDlgOptionParam::NewWorkerRun()
+{
+    std::erase_if(m_runs, [](const auto& run) { return run->ended; });
+    auto run = std::make_shared<WorkerRun>();
+    run->target = kmr::CQtMessageTarget::Create(this, [this, weak = std::weak_ptr<WorkerRun>(run)](unsigned msg, WPARAM code, LPARAM value) {
+        if (const auto r = weak.lock(); r && msg == WM_PROTOCOL_NORMAL_MSG)
+            OnProtocolNormalMSG(*r, code, value);
+    });
+    m_runs.push_back(run);
+    return run;
+}
+
+void CDlgOptionParam::RunWorkerAction(
+    const std::function<MixerAction(const MessageTargetPtr&, const MixerActionHooks&)>& action, const MixerActionHooks& hooks)
+{
+    const auto run = NewWorkerRun();
+    // The window opens once the worker runs, before any of its posts is handled here: a start
+    // that is refused leaves no window behind.
+    if (action(run->target, hooks) == MixerAction::Started)
+        run->window = StartProgress();
+    else
+        run->ended = true;
 }
 
 void CDlgOptionParam::ApplyMode(int mode)
@@ -81,13 +107,13 @@ void CDlgOptionParam::SetMixerMode(int mode)
     ApplyMode(mode);
 }
 
-void CDlgOptionParam::StartProgress()
+CDlgProgress* CDlgOptionParam::StartProgress()
 {
-    // A new window for each worker; the last one's pointer is simply replaced.
-    m_progress = new CDlgProgress;
-    m_progress->PlaceOver(window()->frameGeometry());
-    m_progress->show();
-    m_progress->SetProgress(10);
+    auto* progress = new CDlgProgress;
+    progress->PlaceOver(window()->frameGeometry());
+    progress->show();
+    progress->SetProgress(10);
+    return progress;
 }
 
 void CDlgOptionParam::ResetAllParams()
@@ -104,8 +130,10 @@ void CDlgOptionParam::ReadMixerParams()
         if (m_pages != nullptr)
             m_pages->Page(2)->SetEqPresetCount(count);
     };
-    hooks.startingWorker = [this] { StartProgress(); };
-    ::ReadMixerParams(m_connected && m_connected(), m_target, hooks, m_transfer);
+    const bool connected = m_connected && m_connected();
+    RunWorkerAction([&](const MessageTargetPtr& target, const MixerActionHooks& h) {
+        return ::ReadMixerParams(connected, target, h, m_transfer);
+    }, hooks);
 }
 
 void CDlgOptionParam::ResetMixerParams()
@@ -116,8 +144,10 @@ void CDlgOptionParam::ResetMixerParams()
         if (m_pages != nullptr)
             m_pages->Page(0)->ResetAllParams();  // the defaults, shown, and every slider its full range
     };
-    hooks.startingWorker = [this] { StartProgress(); };
-    ::ResetMixerParams(m_connected && m_connected(), m_target, hooks, m_transfer);
+    const bool connected = m_connected && m_connected();
+    RunWorkerAction([&](const MessageTargetPtr& target, const MixerActionHooks& h) {
+        return ::ResetMixerParams(connected, target, h, m_transfer);
+    }, hooks);
 }
 
 void CDlgOptionParam::InitAllPcParams()
@@ -130,6 +160,14 @@ void CDlgOptionParam::InitAllPcParams()
 
 void CDlgOptionParam::OnSelchangeComboModeselect(int mode)
 {
+    CProtocolMACLayer& mac = m_transfer.Protocol().Mac();
+    if (m_transfer.IsRunning() || !mac.CanClaimLine(CProtocolMACLayer::LineUse::Exchanges)) {
+        // The amplifier stays in the mode the worker (or the update) works with, and so does the box.
+        if (m_mixerMode >= MIXER_MODE_MIXER && m_mixerMode < MIXER_MODE_COUNT)
+            m_controls.Control<QComboBox>(IDC_OP_MODE)->setCurrentIndex(m_mixerMode);
+        kmr::ShowMessage(mac.LineBusyText());
+        return;
+    }
     SetMixerMode(mode);
     auto offlineDefaults = [this, mode] {
         {
@@ -151,20 +189,24 @@ void CDlgOptionParam::OnSelchangeComboModeselect(int mode)
     ReadMixerParams();  // the amplifier, now in the new mode, supplies every value
 }
 
-void CDlgOptionParam::OnProtocolNormalMSG(WPARAM code, LPARAM value)
+void CDlgOptionParam::OnProtocolNormalMSG(WorkerRun& run, WPARAM code, LPARAM value)
 {
     switch (code) {
     case CParamTransfer::WRITE_ALL_PROGRESS:
     case CParamTransfer::READ_ALL_PROGRESS:
-        if (m_progress)
-            m_progress->SetProgress(static_cast<int>(value));
-        if (value == CParamTransfer::ALL_DONE_PROGRESS && m_pages != nullptr)
-            m_pages->Page(0)->UpdateAllParams();
+        if (run.window)
+            run.window->SetProgress(static_cast<int>(value));
+        if (value == CParamTransfer::ALL_DONE_PROGRESS) {
+            run.ended = true;
+            if (m_pages != nullptr)
+                m_pages->Page(0)->UpdateAllParams();
+        }
         break;
     case CParamTransfer::WRITE_ALL_FAILED:
     case CParamTransfer::READ_ALL_FAILED:
-        if (m_progress)
-            m_progress->SetProgress(CDlgProgress::DONE);
+        run.ended = true;
+        if (run.window)
+            run.window->SetProgress(CDlgProgress::DONE);
         kmr::ShowMessage(code == CParamTransfer::WRITE_ALL_FAILED ? WRITE_ALL_FAILED_TEXT : READ_ALL_FAILED_TEXT);
         break;
     default:

@@ -7,6 +7,7 @@
 //
 // Threads: GUI thread only; the read-all and write-all workers report by posting
 // WM_PROTOCOL_NORMAL_MSG to this panel.
+#include "params/MixerOps.h"
 #include "platform/Messages.h"
 #include "qtplatform/DlgProgress.h"
 #include "qtplatform/QtPlatform.h"
@@ -16,6 +17,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class CDlgParamAdjust;
 class CParamTransfer;
@@ -43,30 +45,44 @@ public:
     void SetMixerMode(int mode);
     // "Read Mixer Param ".
     void ReadMixerParams();
-    // The work-mode box's selection changed to entry mode.
+    // The work-mode box's selection changed to entry mode. While a read-all or write-all
+    // worker or an update holds the line the change is refused with the line-busy text, and
+    // the box goes back to the amplifier's mode: the worker's records belong to that mode.
     void OnSelchangeComboModeselect(int mode);
-    // WM_PROTOCOL_NORMAL_MSG from the workers.
-    void OnProtocolNormalMSG(WPARAM code, LPARAM value);
 
     QWidget* Control(int id) const { return m_controls.Control(id); }
     const CDialogBuilder& Builder() const { return m_controls; }
     // The progress window of the last worker start, while it is open.
-    CDlgProgress* Progress() const { return m_progress; }
+    CDlgProgress* Progress() const;
 
 private:
+    // One start of a worker: its progress window and the target its posts come to. Each worker
+    // posts to a target of its own, so that its posts, however late, reach only its window.
+    struct WorkerRun {
+        QPointer<CDlgProgress> window;  // deletes itself at 100
+        bool ended = false;             // the last post has come, or the start was refused
+        std::shared_ptr<kmr::CQtMessageTarget> target;
+    };
+    // A new run, after forgetting those that have ended.
+    std::shared_ptr<WorkerRun> NewWorkerRun();
+    // Runs an action that may start a worker, with a run of its own; opens the run's progress
+    // window at 10 when the worker has started.
+    void RunWorkerAction(const std::function<MixerAction(const MessageTargetPtr&, const MixerActionHooks&)>& action,
+                         const MixerActionHooks& hooks);
+    // WM_PROTOCOL_NORMAL_MSG from the worker of run.
+    void OnProtocolNormalMSG(WorkerRun& run, WPARAM code, LPARAM value);
     void ResetMixerParams();
     void InitAllPcParams();
     void OnEnter();
     // Stores mode and shows it, without a message for an invalid mode.
     void ApplyMode(int mode);
-    void StartProgress();
+    CDlgProgress* StartProgress();
     void ResetAllParams();
 
     CDialogBuilder m_controls;
     ConnectedSource m_connected;
     CParamTransfer& m_transfer;
     CDlgParamAdjust* m_pages = nullptr;
-    QPointer<CDlgProgress> m_progress;  // deletes itself at 100
+    std::vector<std::shared_ptr<WorkerRun>> m_runs;  // the last one is the latest start
     int m_mixerMode = 0;
-    std::shared_ptr<kmr::CQtMessageTarget> m_target;  // where the workers post
 };

@@ -4,13 +4,19 @@
 #include "app/DlgCommOption.h"
 #include "app/UpdaterApp.h"
 #include "app/UpdaterDlg.h"
+#include "UpdateFileMaker.h"
 #include "gui/GuiTestSupport.h"
+#include "gui/WidgetTestSupport.h"
 #include "link/MSCommDlg.h"
 #include "protocol/ProtocolAppUpdate.h"
 #include "params/ParamPage.h"
 #include "params/ParamTransfer.h"
 #include "res/Resource.h"
+#include "platform/FileChooser.h"
+#include "protocol/UpdateMessages.h"
+#include "qtplatform/DlgMessage.h"
 #include "support/MessageRecorder.h"
+#include "support/TempUpdateFile.h"
 #include "update/DlgUpdate.h"
 #include "update/DlgUpdateOption.h"
 
@@ -28,6 +34,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -142,6 +149,41 @@ TEST_F(MainWindow, ExitWhileThePortIsOpenStopsAndClosesEverything)
     EXPECT_EQ(app.Run(), 0);
     EXPECT_FALSE(TheUpdateProtocol().ThreadsAlive());
     EXPECT_EQ(ThePortHost().IsPortOpen(), 0);
+    ThePortHost().SetPortDevice("");
+}
+
+TEST_F(MainWindow, ASignalEndsTheProgramAsExitDoesStoppingARunningUpdateFirst)
+{
+    // A session logging out sends SIGTERM while an update runs in its dialog.
+    CAmpSimulator sim;
+    ASSERT_TRUE(sim.Start());
+    sim.SetLineBaud(56000);
+    ThePortHost().SetPortDevice(sim.SlavePath());
+    window.show();
+    QTest::mouseClick(window.CommPanel()->Control(IDC_COMM_OPEN_PORT), Qt::LeftButton);
+    ASSERT_EQ(window.CommPanel()->Text(IDC_COMM_OPEN_PORT), "OK");
+    ASSERT_TRUE(QTest::qWaitFor([] { return !TheParamTransfer().IsRunning(); }, 10000));
+    const TempUpdateFile file(kmr::sim::MakePresetUpdateFile());
+    const kmr::FileChooser previous = kmr::SetFileChooser([&](auto&&...) { return file.Path(); });
+    bool writing = false;
+    WhenModalShown<CDlgUpdate>([&](CDlgUpdate& dialog) {
+        WhenMessageShown([](CDlgMessage& warning) { ClickControl(warning, IDOK); });
+        for (int id : {IDC_PRESET_ENABLE, IDC_PRESET_SELECT, IDC_PRESET_START})
+            QTest::mouseClick(dialog.Control(id), Qt::LeftButton);
+        auto* bar = qobject_cast<QProgressBar*>(dialog.Control(IDC_PRESET_PROGRESS));
+        writing = QTest::qWaitFor([&] { return bar->value() >= 2 && dialog.Builder().Text(IDC_PRESET_STATUS) == "Status: Writing Data"; }, 60000);
+        std::raise(SIGTERM);  // the dialog is left open: the program closes it
+    });
+    QTimer::singleShot(0, [&] { QTest::mouseClick(window.UpdatePanel()->Control(IDC_BEGIN_UPDATE), Qt::LeftButton); });
+    EXPECT_EQ(app.Run(), 128 + SIGTERM);
+    EXPECT_TRUE(writing);
+    EXPECT_FALSE(app.UpdateDialog().isVisible());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(TheUpdateProtocol().ThreadsAlive());
+    EXPECT_EQ(ThePortHost().IsPortOpen(), 0);
+    EXPECT_LT(sim.Update().WriteStats().blocks, unsigned(CProtocolAppUpdate::PRESET_BLOCKS)) << "stopped in the write pass";
+    EXPECT_EQ(sim.Update().CommandCount(update::CMD_END_WRITE), 0u);
+    kmr::SetFileChooser(previous);
     ThePortHost().SetPortDevice("");
 }
 

@@ -15,10 +15,13 @@
 #include "res/Resource.h"
 #include "support/MessageRecorder.h"
 #include "support/PostRecorder.h"
+#include "support/Wait.h"
+#include "qtplatform/DlgProgress.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -362,4 +365,50 @@ TEST_F(OptionPanel, ModesReadsAndTheConsoleAgainstTheAmplifier)
     messages.Clear();
     QTest::mouseClick(option.Control(IDC_OP_READ), Qt::LeftButton);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{NOT_CONNECTED_TEXT});
+}
+
+TEST_F(OptionPanel, UnderAWorkerTheModeStaysAndEachWorkersPostsReachOnlyItsOwnWindow)
+{
+    Open();
+    // A read-all is running: a work-mode change is refused with the line-busy text, the box goes
+    // back to the amplifier's mode, and the amplifier is never told another mode.
+    sim.SetReplyDelayMs(15);
+    option.ReadMixerParams();
+    ASSERT_TRUE(transfer.IsRunning());
+    messages.Clear();
+    sim.ClearReceived();
+    ChooseMode(MIXER_MODE_STEREO);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error: The line to the amplifier is in use (reading all "
+                                                         "parameters).\nPlease wait until it has finished, then try again."});
+    EXPECT_EQ(option.Builder().Control<QComboBox>(IDC_OP_MODE)->currentIndex(), MIXER_MODE_MIXER);
+    EXPECT_EQ(option.MixerMode(), MIXER_MODE_MIXER);
+    ASSERT_TRUE(WorkerDone());
+    EXPECT_EQ(sim.GetParam(normal::ADDR_MIXER_MODE), 1);
+    for (const auto& p : sim.Received())
+        EXPECT_FALSE(p[0] == normal::CMD_WRITE_PARAMS) << "nothing is written during a read-all";
+
+    // The last posts of one worker, handled only once the next worker has started, close only
+    // their own window.
+    sim.SetReplyDelayMs(0);
+    option.ReadMixerParams();
+    const QPointer<CDlgProgress> first = option.Progress();
+    ASSERT_FALSE(first.isNull());
+    ASSERT_TRUE(WaitUntil([&] { return !transfer.IsRunning(); }, std::chrono::seconds(10)));  // its posts wait
+    sim.SetReplyDelayMs(15);
+    option.ReadMixerParams();
+    const QPointer<CDlgProgress> second = option.Progress();
+    ASSERT_NE(second, first);
+    QTest::qWait(100);  // the first worker's posts are handled now
+    EXPECT_TRUE(first.isNull() || !first->isVisible());
+    ASSERT_FALSE(second.isNull());
+    EXPECT_TRUE(second->isVisible()) << "another worker's 100 closed this window";
+    ASSERT_TRUE(WorkerDone());
+
+    // A start that is refused leaves no window behind: an update holds the line.
+    ASSERT_TRUE(TheMacLayer().ClaimLine(CProtocolMACLayer::LineUse::Update, "an update"));
+    messages.Clear();
+    option.ReadMixerParams();
+    EXPECT_EQ(option.Progress(), nullptr);
+    EXPECT_EQ(messages.Texts().size(), 1u);
+    TheMacLayer().ReleaseLine(CProtocolMACLayer::LineUse::Update);
 }

@@ -387,3 +387,19 @@ TEST_F(ParamTransferTest, ResetMixerParamsResetsRecordsAndRetriesTheModeWriteOnc
     EXPECT_EQ(posts->Posts().back(), (Post{WM_PROTOCOL_NORMAL_MSG, CParamTransfer::WRITE_ALL_PROGRESS, 100}));
     EXPECT_EQ(sim.GetParam(ADDR_MIXER_MODE), 1);
 }
+
+TEST_F(ParamTransferTest, AMessageRaisedUnderTheRecordsLockWaitsUntilTheLockIsReleased)
+{
+    // A thread that holds the records lock must never stop in a modal message: the window
+    // thread may be waiting for that lock. Its messages are shown once it lets go.
+    {
+        const std::lock_guard lock(transfer.RecordLock());
+        kmr::ShowMessage("first");
+        {
+            const std::lock_guard again(transfer.RecordLock());
+            kmr::ShowMessage("second");
+        }
+        EXPECT_TRUE(messages.Texts().empty());
+    }
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{"first", "second"}));
+}
