@@ -33,7 +33,9 @@ DialogTemplate ParamAdjustTemplate()
 }
 
 // The Parameter Option panel. The register console (its separator, command line, Enter and
-// result line), "Init All PC Param" and the "Reset Send Select" group start hidden.
+// result line), "Init All PC Param" and the "Reset Send Select" group start hidden. The command
+// line and the result line are wide enough for the default command and a double word's
+// "Data: 0x12345678".
 DialogTemplate OptionParamTemplate()
 {
     return {IDD_OPTION_PARAM,
@@ -51,10 +53,10 @@ DialogTemplate OptionParamTemplate()
                 {IDC_OP_READ, K::ColorButton, "Read Mixer Param ", 7, 39, 59, 12, CTL_NONE},
                 {IDC_OP_RESET, K::ColorButton, "Reset Mixer Param", 7, 53, 59, 12, CTL_NONE},
                 {IDC_OP_INIT, K::ColorButton, "Init All PC Param", 7, 67, 59, 12, CTL_HIDDEN | CTL_DISABLED},
-                {IDC_OP_CONSOLE_BAR, K::Bar, "", 6, 85, 60, 1, CTL_HIDDEN},
-                {IDC_OP_COMMAND, K::Edit, "", 6, 89, 60, 12, CTL_HIDDEN},
+                {IDC_OP_CONSOLE_BAR, K::Bar, "", 6, 85, 84, 1, CTL_HIDDEN},
+                {IDC_OP_COMMAND, K::Edit, "", 6, 89, 84, 12, CTL_HIDDEN},
                 {IDC_OP_ENTER, K::PushButton, "Enter", 6, 102, 19, 12, CTL_HIDDEN},
-                {IDC_OP_RESULT, K::Edit, "", 25, 101, 41, 12, CTL_HIDDEN | CTL_READONLY},
+                {IDC_OP_RESULT, K::Edit, "", 25, 101, 65, 12, CTL_HIDDEN | CTL_READONLY},
                 {IDC_NONE, K::GroupBox, "Reset Send Select", 5, 163, 60, 25, CTL_HIDDEN | CTL_DISABLED},
                 {IDC_OP_SEND_SELECT, K::CheckBox, "", 9, 174, 8, 8, CTL_HIDDEN | CTL_DISABLED},
                 {IDC_OP_PROGRESS, K::ProgressBar, "", 18, 174, 44, 8, CTL_HIDDEN | CTL_DISABLED},

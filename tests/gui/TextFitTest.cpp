@@ -20,11 +20,13 @@
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
+#include <QStyleOptionFrame>
 #include <QStyleOptionGroupBox>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -77,6 +79,15 @@ Fit Measure(const QWidget& w, const QString& text)
         const int lines = std::max(1, qRound(double(laid.height()) / m.lineSpacing()));
         return {QSize(laid.width(), lines * m.height()), room, label->alignment()};
     }
+    if (auto* edit = qobject_cast<const QLineEdit*>(&w)) {
+        // The style's text area, less the margin a line edit keeps at each side of its text.
+        QStyleOptionFrame opt;
+        opt.initFrom(edit);
+        opt.lineWidth = edit->hasFrame() ? w.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, &w) : 0;
+        constexpr int EDIT_MARGIN = 2;
+        const QRect area = w.style()->subElementRect(QStyle::SE_LineEditContents, &opt, &w);
+        return {QSize(line.width(), m.height()), area.adjusted(EDIT_MARGIN, 0, -EDIT_MARGIN, 0), edit->alignment()};
+    }
     if (qobject_cast<const QCheckBox*>(&w) || qobject_cast<const QRadioButton*>(&w) || qobject_cast<const QComboBox*>(&w))
         return {line, room, Qt::AlignLeft | Qt::AlignVCenter};
     return {line, room, Qt::AlignCenter};  // a push button
@@ -91,6 +102,8 @@ QStringList ShownTexts(const QWidget& w)
         return {b->text()};
     if (auto* frame = qobject_cast<const QGroupBox*>(&w))
         return {frame->title()};
+    if (auto* edit = qobject_cast<const QLineEdit*>(&w))
+        return {edit->text()};
     if (auto* box = qobject_cast<const QComboBox*>(&w)) {
         QStringList entries;
         for (int i = 0; i < box->count(); ++i)
@@ -190,6 +203,16 @@ TEST(TextFit, EveryCaptionFitsItsControlInTheFontReallyUsed)
         main.OptionPanel()->SetMixerMode(mode);
         misfits += Misfits(*main.EditorWindow(), "editor, mode " + std::to_string(mode));
     }
+    // The register console's longest result, and every label a slider's value box may show.
+    main.OptionPanel()->Builder().SetText(IDC_OP_RESULT, "Data: 0x0000ABCD");
+    misfits += Misfits(*main.EditorWindow(), "register console");
+    for (int page = 0; page < PAGE_COUNT; ++page)
+        for (int slot = 0; slot < TheParamTable().GetCount(page); ++slot) {
+            const DSPParam& r = *TheParamTable().GetRecord(page, slot);
+            for (int step = 0; r.kind == KIND_SLIDER && step < r.steps; ++step)
+                if (!Measure(*r.valueText, r.labels[step]).Fits())
+                    misfits += "value box of " + std::string(r.name) + ": \"" + r.labels[step] + "\"\n";
+        }
     EXPECT_EQ(misfits, "");
     app.Shutdown();
 }
