@@ -1,11 +1,10 @@
 // Every caption of every window against its control, measured with the font the window really
 // got from fontconfig (QFontInfo), not the one its template asks for: a text that is cut off, runs
-// over a button's border or wraps out of its label fails here, in every mixer mode's captions.
+// over a button's border, wraps out of its label, lies under another control or crosses a frame's
+// edge fails here, in every mixer mode's captions.
 #include "app/UpdaterApp.h"
 #include "app/UpdaterDlg.h"
-#include "controls/ColorButton.h"
 #include "link/DlgPortSettings.h"
-#include "gui/WidgetTestSupport.h"
 #include "params/DlgOptionParam.h"
 #include "params/DlgParamAdjust.h"
 #include "params/ParamTable.h"
@@ -21,11 +20,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
-#include <QStyleOptionButton>
-#include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
 #include <QStyleOptionGroupBox>
 #include <QTest>
@@ -168,15 +164,16 @@ std::string Misfits(const QWidget& top, const std::string& where)
 TEST(TextFit, TheTemplateFontsAreMetricCompatibleDebianFonts)
 {
     // What fontconfig really gives the windows: Liberation Serif for the editor's pages and
-    // panels, Liberation Sans for the pages in the small sans serif, as their templates ask for
-    // "Times New Roman" and "MS Sans Serif".
-    QWidget host;
+    // panels, Liberation Sans for the pages in the small sans serif, DejaVu Sans for the main
+    // window and the dialogs, as their templates ask for "Times New Roman", "MS Sans Serif" and
+    // "Verdana".
     const struct {
         int number;
         const char* family;
     } expected[] = {{IDD_OPTION_PARAM, "Liberation Serif"}, {IDD_PARAM_ADJUST, "Liberation Serif"},
                     {IDD_PA_INPUT, "Liberation Serif"},     {IDD_PA_MISC, "Liberation Sans"},
-                    {IDD_PA_SIGNAL_THR, "Liberation Sans"}};
+                    {IDD_PA_SIGNAL_THR, "Liberation Sans"}, {IDD_MAIN, "DejaVu Sans"},
+                    {IDD_PORT_SETTINGS, "DejaVu Sans"}};
     for (const auto& e : expected) {
         QWidget page;
         const CDialogBuilder builder(e.number, &page);
