@@ -11,7 +11,6 @@ namespace {
 const QColor FOCUS_FACE(143, 187, 99);
 const QColor HOVER_TEXT(255, 0, 0);
 const QColor PLAIN_TEXT(0, 0, 0);
-constexpr int BORDER_LINES = 5;
 constexpr int BORDER_STEP = 10;  // colour change per line, inwards
 
 // One 8-bit component plus delta, wrapped modulo 256 like the device colours it stands for.
@@ -71,7 +70,7 @@ void CColorButton::DrawFace(QPainter& p, const QColor& face, const QColor& outli
 void CColorButton::DrawBorder(QPainter& p, const QColor& base, int sign) const
 {
     p.setBrush(Qt::NoBrush);
-    for (int k = 0; k < BORDER_LINES; ++k) {
+    for (int k = 0; k < BORDER_WIDTH; ++k) {
         p.setPen(Shifted(base, sign * BORDER_STEP * k));
         // A one-pixel outline of a QRect covers its width plus one: the line runs over the
         // columns left + k to right - k - 1 of the button rectangle.

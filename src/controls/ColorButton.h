@@ -20,6 +20,9 @@
 class CColorButton : public QPushButton {
     Q_OBJECT
 public:
+    // The shaded border's width in pixels (its five outlines); the caption belongs inside it.
+    static constexpr int BORDER_WIDTH = 5;
+
     explicit CColorButton(QWidget* parent = nullptr);
     CColorButton(const QString& caption, QWidget* parent = nullptr);
 

@@ -11,7 +11,8 @@
 //
 // For assistive technology the slider is a slider whose value is the text its owner gives it
 // with SetValueText (the label of the step shown, such as "+1.00"), or the step when there is
-// none; a value set through that interface is a user's change.
+// none; a value set through that interface is a user's change, and does nothing while the
+// slider is disabled or not shown (controls/Accessibility.h).
 #include <QSlider>
 
 class CSlider : public QSlider {

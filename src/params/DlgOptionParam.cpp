@@ -35,6 +35,7 @@ CDlgOptionParam::CDlgOptionParam(QWidget* parent, ConnectedSource connected, CPa
     command->setMaxLength(COMMAND_MAX_LENGTH);
     command->setText("w16>0x3000,0x0010");
     command->setAccessibleName("Register command");
+    connect(command, &QLineEdit::returnPressed, this, &CDlgOptionParam::OnEnter);  // Return runs it as Enter does
     m_controls.SetText(IDC_OP_RESULT, "Result");
     // The "Reset Send Select" group is never shown; its controls are named after it all the same.
     Control(IDC_OP_SEND_SELECT)->setAccessibleName("Reset Send Select");

@@ -7,7 +7,8 @@ namespace {
 using K = ControlKind;
 
 // The container: the eight page buttons in one row, in the order the user sees them, and the
-// invisible frame that marks where the pages lie.
+// invisible frame that marks where the pages lie, just under the buttons (a page over a button's
+// lower edge would hide it).
 DialogTemplate ParamAdjustTemplate()
 {
     return {IDD_PARAM_ADJUST,
@@ -19,20 +20,22 @@ DialogTemplate ParamAdjustTemplate()
             DLG_CHILD,
             {
                 {IDC_NONE, K::Label, "Parameters Adjust", 358, 1, 77, 8, CTL_NONE},
-                {IDC_PA_INPUT, K::ColorButton, "Input", 3, 1, 42, 11, CTL_NONE},
-                {IDC_PA_OUTPUT, K::ColorButton, "Output", 45, 1, 42, 11, CTL_NONE},
-                {IDC_PA_EQ, K::ColorButton, "EQ", 87, 1, 42, 11, CTL_NONE},
-                {IDC_PA_PAGE_IN, K::ColorButton, "Page In", 129, 1, 42, 11, CTL_NONE},
-                {IDC_PA_DIRECT_IN, K::ColorButton, "Direct In", 171, 1, 42, 11, CTL_NONE},
-                {IDC_PA_LIMITER, K::ColorButton, "Limiter", 213, 1, 42, 11, CTL_NONE},
-                {IDC_PA_SIGNAL_THR, K::ColorButton, "Signal Thr", 255, 1, 42, 11, CTL_NONE},
-                {IDC_PA_MISC, K::ColorButton, "Miscellaneous", 297, 1, 42, 11, CTL_NONE},
+                {IDC_PA_INPUT, K::ColorButton, "Input", 3, 1, 42, 10, CTL_NONE},
+                {IDC_PA_OUTPUT, K::ColorButton, "Output", 45, 1, 42, 10, CTL_NONE},
+                {IDC_PA_EQ, K::ColorButton, "EQ", 87, 1, 42, 10, CTL_NONE},
+                {IDC_PA_PAGE_IN, K::ColorButton, "Page In", 129, 1, 42, 10, CTL_NONE},
+                {IDC_PA_DIRECT_IN, K::ColorButton, "Direct In", 171, 1, 42, 10, CTL_NONE},
+                {IDC_PA_LIMITER, K::ColorButton, "Limiter", 213, 1, 42, 10, CTL_NONE},
+                {IDC_PA_SIGNAL_THR, K::ColorButton, "Signal Thr", 255, 1, 42, 10, CTL_NONE},
+                {IDC_PA_MISC, K::ColorButton, "Miscellaneous", 297, 1, 42, 10, CTL_NONE},
                 {IDC_PA_FRAME, K::GroupBox, "", 3, 11, 418, 264, CTL_HIDDEN},
             }};
 }
 
 // The Parameter Option panel. The register console (its separator, command line, Enter and
-// result line), "Init All PC Param" and the "Reset Send Select" group start hidden.
+// result line), "Init All PC Param" and the "Reset Send Select" group start hidden. The command
+// line and the result line are wide enough for the default command and a double word's
+// "Data: 0x12345678".
 DialogTemplate OptionParamTemplate()
 {
     return {IDD_OPTION_PARAM,
@@ -44,16 +47,16 @@ DialogTemplate OptionParamTemplate()
             DLG_CHILD,
             {
                 {IDC_NONE, K::Label, "Parameter Option", 0, 0, 66, 8, CTL_NONE},
-                {IDC_NONE, K::Label, "Work Mode Select", 7, 9, 52, 8, CTL_NONE},
+                {IDC_NONE, K::Label, "Work Mode Select", 7, 8, 52, 8, CTL_NONE},
                 {IDC_OP_MODE, K::DropDownList, "", 7, 16, 59, 44, CTL_NONE},
                 {IDC_NONE, K::Bar, "", 6, 33, 60, 1, CTL_NONE},
                 {IDC_OP_READ, K::ColorButton, "Read Mixer Param ", 7, 39, 59, 12, CTL_NONE},
                 {IDC_OP_RESET, K::ColorButton, "Reset Mixer Param", 7, 53, 59, 12, CTL_NONE},
                 {IDC_OP_INIT, K::ColorButton, "Init All PC Param", 7, 67, 59, 12, CTL_HIDDEN | CTL_DISABLED},
-                {IDC_OP_CONSOLE_BAR, K::Bar, "", 6, 85, 60, 1, CTL_HIDDEN},
-                {IDC_OP_COMMAND, K::Edit, "", 6, 89, 60, 12, CTL_HIDDEN},
+                {IDC_OP_CONSOLE_BAR, K::Bar, "", 6, 85, 84, 1, CTL_HIDDEN},
+                {IDC_OP_COMMAND, K::Edit, "", 6, 89, 84, 12, CTL_HIDDEN},
                 {IDC_OP_ENTER, K::PushButton, "Enter", 6, 102, 19, 12, CTL_HIDDEN},
-                {IDC_OP_RESULT, K::Edit, "", 24, 101, 42, 12, CTL_HIDDEN | CTL_READONLY},
+                {IDC_OP_RESULT, K::Edit, "", 25, 101, 65, 12, CTL_HIDDEN | CTL_READONLY},
                 {IDC_NONE, K::GroupBox, "Reset Send Select", 5, 163, 60, 25, CTL_HIDDEN | CTL_DISABLED},
                 {IDC_OP_SEND_SELECT, K::CheckBox, "", 9, 174, 8, 8, CTL_HIDDEN | CTL_DISABLED},
                 {IDC_OP_PROGRESS, K::ProgressBar, "", 18, 174, 44, 8, CTL_HIDDEN | CTL_DISABLED},
@@ -70,7 +73,8 @@ DialogTemplate PageTemplate(int number, int w, int h, const char* font, std::vec
 }
 
 // A parameter slider's column: its caption over the slider, the slider, the read-only value box
-// under it (the slider centred over the box) and the unit beside the box.
+// under it (the slider centred over the box) and the unit beside the box, one unit apart so that
+// no rounding to pixels lets the box paint over the unit.
 struct SliderColumn {
     int slider;
     int box;
@@ -95,7 +99,7 @@ int AddColumn(std::vector<ControlTemplate>& out, const SliderColumn& c, int x, i
     out.push_back({c.slider, K::Slider, "", mid - SLIDER_W / 2, sliderY, SLIDER_W, SLIDER_H, CTL_NONE});
     out.push_back({c.box, K::Edit, "", x, sliderY + SLIDER_H + 1, c.boxWidth, VALUE_H, CTL_READONLY | CTL_NOFRAME});
     if (c.unitWidth > 0)
-        out.push_back({IDC_NONE, K::Label, c.unit, x + c.boxWidth, sliderY + SLIDER_H + 2, c.unitWidth, 8, CTL_NONE});
+        out.push_back({IDC_NONE, K::Label, c.unit, x + c.boxWidth + 1, sliderY + SLIDER_H + 2, c.unitWidth - 1, 8, CTL_NONE});
     return c.boxWidth + c.unitWidth;
 }
 

@@ -26,6 +26,8 @@
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QTest>
 #include <cstdio>
@@ -404,6 +406,69 @@ TEST_F(EditorPages, ChangesDuringAWorkerAreNeitherLostNorHalfApplied)
     }
 }
 
+TEST_F(EditorPages, AssistiveTechnologyChangesWhatTheMouseCanAndNothingElse)
+{
+    auto actions = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->actionInterface(); };
+    auto value = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->valueInterface(); };
+    const QString toggle = QAccessibleActionInterface::toggleAction();
+    const QString press = QAccessibleActionInterface::pressAction();
+
+    // Stereo mode: Input 2 Bass follows Input 1 and is disabled. A value set on it, or on a
+    // slider of a page not shown, changes nothing on screen and sends nothing.
+    option.SetMixerMode(MIXER_MODE_STEREO);
+    const int bass2 = Slider(0, 1114)->GetStep();
+    const int limiterAttack = Slider(5, 1113)->GetStep();
+    value(Slider(0, 1114))->setCurrentValue(23);
+    value(Slider(5, 1113))->setCurrentValue(3);
+    EXPECT_EQ(Slider(0, 1114)->GetStep(), bass2);
+    EXPECT_EQ(Slider(5, 1113)->GetStep(), limiterAttack);
+    EXPECT_TRUE(TakeWrites().empty());
+    // Set on Input 1 Bass, shown and enabled, it is a user's change with its Stereo follow-up.
+    value(Slider(0, 1109))->setCurrentValue(23);
+    EXPECT_EQ(TakeWrites(), (Writes{{0x3000, 23}, {0x3001, 23}}));
+    EXPECT_EQ(Slider(0, 1114)->GetStep(), 23);
+
+    // Boxes and radios that are disabled (Input 2 AGC Enable in Stereo, the Page Input's Enable)
+    // or on a page not shown (Limiter Enable, the trigger's "Auto") offer no toggle and refuse
+    // one. Input 1 AGC Enable's toggle is a click: the box changes and is written, so the window
+    // and the amplifier agree. Had a refused toggle been taken, its write would have come first.
+    for (QAbstractButton* refused : {Button(0, 1035), Button(0, 1068), Button(5, 1050), Button(3, 1091)}) {
+        const bool checked = refused->isChecked();
+        EXPECT_FALSE(actions(refused)->actionNames().contains(toggle)) << qPrintable(refused->accessibleName());
+        actions(refused)->doAction(toggle);
+        actions(refused)->doAction(press);
+        EXPECT_EQ(refused->isChecked(), checked) << qPrintable(refused->accessibleName());
+    }
+    QAbstractButton* agc = Button(0, 1028);
+    ASSERT_TRUE(actions(agc)->actionNames().contains(toggle));
+    actions(agc)->doAction(toggle);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return agc->isChecked(); }, 5000));
+    EXPECT_EQ(TakeWrites(), (Writes{{0xB000, 1}}));
+    EXPECT_EQ(table.GetRecord(PAGE_INPUT, 8)->index, 1);
+    EXPECT_EQ(sim.GetParam(0xB000), 1);
+
+    // Shown, the trigger's "Auto" is pressed as by the mouse; so is a plain button.
+    adjust.ShowPage(3);
+    actions(Button(3, 1091))->doAction(toggle);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Button(3, 1091)->isChecked(); }, 5000));
+    EXPECT_EQ(TakeWrites(), (Writes{{0x5016, 0}}));
+    adjust.ShowPage(0);
+    actions(Button(0, 1009))->doAction(press);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.Texts().empty(); }, 5000));
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Button"});
+
+    // The work-mode list does not open while its panel is hidden, nor while it is disabled.
+    auto* modes = option.Builder().Control<QComboBox>(IDC_OP_MODE);
+    option.hide();
+    actions(modes)->doAction(press);
+    EXPECT_FALSE(modes->view()->isVisible());
+    option.show();
+    modes->setEnabled(false);
+    actions(modes)->doAction(press);
+    EXPECT_FALSE(modes->view()->isVisible());
+    EXPECT_TRUE(TakeWrites().empty());
+}
+
 namespace {
 
 // A step other than the record's default, within its steps (and within the simulator's twelve
@@ -587,6 +652,26 @@ TEST_F(EditorWindow, TheCommandLinesParameterFilesAndTheEditorAgree)
     EXPECT_EQ(ReadTextFile(saved), FormatParamFile(MIXER_MODE_MIXER, file));
     std::remove(loaded.c_str());
     std::remove(saved.c_str());
+}
+
+TEST_F(EditorWindow, ReturnInTheRegisterConsoleRunsTheCommandAsEnterDoes)
+{
+    OpenPort();
+    CDlgOptionParam* option = main.OptionPanel();
+    auto* command = qobject_cast<QLineEdit*>(option->Control(IDC_OP_COMMAND));
+    ASSERT_TRUE(command->isVisible());
+    command->clear();
+    QTest::keyClicks(command, "w16>0x3002,0x0011");
+    QTest::keyClick(command, Qt::Key_Return);
+    EXPECT_EQ(option->Builder().Text(IDC_OP_RESULT), "Write OK");
+    EXPECT_EQ(sim.GetParam(0x3002), 0x0011);
+    // The keypad's Enter does the same.
+    sim.ClearReceived();
+    command->clear();
+    QTest::keyClicks(command, "w16>0x3002,0x0012");
+    QTest::keyClick(command, Qt::Key_Enter);
+    EXPECT_EQ(TakeWrites(), (Writes{{0x3002, 0x0012}}));
+    EXPECT_TRUE(main.isVisible()) << "the main window's default button is not pressed";
 }
 
 TEST(EditorProgram, SaysHowToStartAndRefusesAnythingElse)
