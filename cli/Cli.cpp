@@ -7,6 +7,7 @@
 #include "protocol/ProtocolAppUpdate.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +22,7 @@ namespace {
 std::mutex g_outputLock;
 bool g_barOpen = false;
 FILE* g_text = stdout;  // results and status lines: standard error when standard output is a JSON document
+bool g_quiet = false;
 int g_stdoutError = 0;  // errno of the first write to standard output that failed
 
 // Writes text and flushes it at once; the first failure on standard output is kept for
@@ -67,10 +69,11 @@ bool CheckFileArgument(const std::string& path, std::uint64_t maxBytes, int* sta
     return false;
 }
 
-void InstallMessageHandler(bool yes, bool json)
+void ConfigureOutput(const CliOptions& o)
 {
-    g_text = json ? stderr : stdout;
-    kmr::SetMessageHandler([yes](const std::string& text, bool showCancel) {
+    g_text = o.json ? stderr : stdout;
+    g_quiet = o.quiet;
+    kmr::SetMessageHandler([yes = o.yes](const std::string& text, bool showCancel) {
         if (!showCancel) {
             Print(text == UPDATE_SUCCESS_TEXT ? g_text : stderr, text);
             return kmr::MSG_OK;
@@ -82,12 +85,14 @@ void InstallMessageHandler(bool yes, bool json)
             return kmr::MSG_CANCEL;
         {
             std::lock_guard<std::mutex> lock(g_outputLock);
-            Write(stderr, "OK or Cancel? [o/C] ");
+            Write(stderr, "[y/N] ");
         }
         std::string answer;
         if (!std::getline(std::cin, answer))
             return kmr::MSG_CANCEL;  // end of input, or a signal that stops the command
-        return (answer == "o" || answer == "O" || answer == "ok" || answer == "OK") ? kmr::MSG_OK : kmr::MSG_CANCEL;
+        for (char& c : answer)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return (answer == "y" || answer == "yes" || answer == "o" || answer == "ok") ? kmr::MSG_OK : kmr::MSG_CANCEL;
     });
 }
 
@@ -151,11 +156,9 @@ void PortSession::ReportSilence() const
                "port, and that it runs at the speed given with --baud (56000 unless changed).");
 }
 
-JsonObject PortSession::JsonHead() const
+Json PortSession::JsonHead() const
 {
-    JsonObject head;
-    head.AddString("port", m_host.PortName()).AddString("device", m_host.DevicePath()).AddBool("opened", m_open);
-    return head;
+    return {{"port", JsonText(m_host.PortName())}, {"device", JsonText(m_host.DevicePath())}, {"opened", m_open}};
 }
 
 PortSession::~PortSession()
@@ -171,7 +174,7 @@ ProgressPrinter::ProgressPrinter() : m_terminal(isatty(fileno(g_text)) != 0)
 
 void ProgressPrinter::Show(int percent)
 {
-    if (percent == m_last)
+    if (percent == m_last || g_quiet)
         return;
     m_last = percent;
     std::lock_guard<std::mutex> lock(g_outputLock);
@@ -199,14 +202,26 @@ void PrintLine(const std::string& text)
     Print(g_text, text);
 }
 
+void PrintStatus(const std::string& text)
+{
+    if (!g_quiet)
+        Print(g_text, text);
+}
+
 void PrintError(const std::string& text)
 {
     Print(stderr, text);
 }
 
-void PrintDocument(const std::string& json)
+void PrintDocument(const Json& document)
 {
-    Print(stdout, json);
+    Print(stdout, JsonLine(document));
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start)
+{
+    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return static_cast<double>(static_cast<long long>(s * 1000 + 0.5)) / 1000;  // to the millisecond
 }
 
 void PostQueue::PostMessage(unsigned msg, WPARAM wParam, LPARAM lParam)

@@ -20,6 +20,7 @@ struct CliOptions {
     std::string devicePath;  // set when --port names a device instead of COM<n>
     std::string baud = "56000";  // the line's speed; the rest of the setting is N82
     bool yes = false;        // answer OK to every question
+    bool quiet = false;      // results and errors only: no progress, no intermediate status
     std::string tracePath;
     bool json = false;       // one JSON document on standard output; every text on standard error
     std::vector<std::string> args;  // the command and its arguments
@@ -40,8 +41,9 @@ bool CheckFileArgument(const std::string& path, std::uint64_t maxBytes, int* sta
 //
 // Messages of the core are errors and go to standard error, except the update's success text,
 // which is a result. A question is answered OK by --yes, asked on the terminal (on standard
-// error), and answered Cancel when nobody can be asked.
-void InstallMessageHandler(bool yes, bool json);
+// error), and answered Cancel when nobody can be asked. --quiet leaves out progress and the
+// intermediate status lines.
+void ConfigureOutput(const CliOptions& o);
 
 // Makes sure descriptors 0, 1 and 2 are open before anything else is opened, so that a
 // program started with one of them closed (`cmd >&-`) never writes its results into the serial
@@ -74,7 +76,7 @@ public:
     void ReportSilence() const;
     // The JSON document's first members: "port" (COM<n> or the path given), "device" and
     // "opened".
-    JsonObject JsonHead() const;
+    Json JsonHead() const;
 
 private:
     CMSCommDlg m_host;
@@ -97,13 +99,17 @@ private:
     int m_last = -1;
 };
 
-// Prints a result or status text as whole lines on standard output (standard error with
-// --json), after ending a progress bar's line.
+// Prints a result as whole lines on standard output (standard error with --json), after
+// ending a progress bar's line.
 void PrintLine(const std::string& text);
+// Prints an intermediate status line as PrintLine does, unless --quiet.
+void PrintStatus(const std::string& text);
 // Prints an error text as whole lines on standard error, after ending a progress bar's line.
 void PrintError(const std::string& text);
 // Prints a command's JSON document as one line on standard output.
-void PrintDocument(const std::string& json);
+void PrintDocument(const Json& document);
+// Seconds since start, for the documents of commands that do work.
+double SecondsSince(std::chrono::steady_clock::time_point start);
 
 // Receives the posts of worker threads; the main thread takes them in order.
 class PostQueue : public CMessageTarget {

@@ -1,25 +1,20 @@
 #pragma once
-// The command line's --json output: one JSON document on standard output, built as text.
+// The command line's --json output: one JSON document, on one line of standard output.
+#include <nlohmann/json.hpp>
+
 #include <string>
 #include <string_view>
 
-// text as a JSON string: quoted, with '"', '\' and control bytes escaped, and bytes above 0x7F
-// written as \u00XX (as Latin-1), so that the document is valid whatever a device reported.
-std::string JsonString(std::string_view text);
+// A document whose members stay in the order they are added.
+using Json = nlohmann::ordered_json;
 
-// "null" for an absent value.
-inline constexpr const char* JSON_NULL = "null";
+// text as a JSON value. Valid UTF-8 is a JSON string holding the very characters (control
+// characters escaped as JSON requires). Text that is not valid UTF-8 (a Linux path or a name
+// a device reports may hold any bytes) is an array of its byte values instead, so that it comes
+// back exactly: [97,109,112,255] for the bytes "amp" and 0xFF.
+Json JsonText(std::string_view text);
+// JsonText, or null for an empty text.
+Json JsonTextOrNull(std::string_view text);
 
-// A JSON object built member by member: Add("name", value) with value already JSON text.
-class JsonObject {
-public:
-    JsonObject& Add(std::string_view name, const std::string& json);
-    JsonObject& Add(std::string_view name, long long number) { return Add(name, std::to_string(number)); }
-    JsonObject& Add(std::string_view name, int number) { return Add(name, std::to_string(number)); }
-    JsonObject& AddBool(std::string_view name, bool value) { return Add(name, std::string(value ? "true" : "false")); }
-    JsonObject& AddString(std::string_view name, std::string_view text) { return Add(name, JsonString(text)); }
-    std::string Text() const { return m_text + "}"; }
-
-private:
-    std::string m_text = "{";
-};
+// The document as one line of UTF-8 text.
+std::string JsonLine(const Json& document);

@@ -17,7 +17,10 @@ int RunCheck(const CliOptions& o)
     PortSession port(o);
     const bool answered = port.IsOpen() && TheNormalProtocol().CheckConnection() != CProtocolAppNormal::CHECK_NO_ANSWER;
     if (o.json) {
-        PrintDocument(port.JsonHead().AddBool("ok", answered).AddString("result", !port.IsOpen() ? "Can not open port." : answered ? "OK" : "Connection Error").Text());
+        Json doc = port.JsonHead();
+        doc["ok"] = answered;
+        doc["result"] = !port.IsOpen() ? "Can not open port." : answered ? "OK" : "Connection Error";
+        PrintDocument(doc);
     } else if (port.IsOpen()) {
         PrintLine(answered ? "OK" : "Connection Error");
     }
@@ -39,15 +42,16 @@ int RunVersions(const CliOptions& o)
     if (o.json) {
         // Each label with the two raw words it is made of (null for a word not read).
         auto version = [&](const std::string& text, int a, int b) {
-            auto word = [](int v) { return v < 0 ? std::string(JSON_NULL) : std::to_string(v); };
-            return JsonObject().AddString("text", text).Add("words", "[" + word(a) + "," + word(b) + "]").Text();
+            auto word = [](int v) { return v < 0 ? Json(nullptr) : Json(v); };
+            return Json{{"text", text}, {"words", Json::array({word(a), word(b)})}};
         };
-        JsonObject doc = port.JsonHead();
-        doc.AddBool("ok", complete);
-        if (port.IsOpen())
-            doc.Add("firmware", version(FirmwareLabelText(w[0], w[1]), w[0], w[1]))
-                .Add("eq", version(EqLabelText(w[2], w[3]), w[2], w[3]));
-        PrintDocument(doc.Text());
+        Json doc = port.JsonHead();
+        doc["ok"] = complete;
+        if (port.IsOpen()) {
+            doc["firmware"] = version(FirmwareLabelText(w[0], w[1]), w[0], w[1]);
+            doc["eq"] = version(EqLabelText(w[2], w[3]), w[2], w[3]);
+        }
+        PrintDocument(doc);
     } else if (port.IsOpen()) {
         PrintLine(FirmwareLabelText(w[0], w[1]));
         PrintLine(EqLabelText(w[2], w[3]));
@@ -70,15 +74,27 @@ int RunReg(const CliOptions& o)
 {
     if (o.args.size() != 2)
         return UsageError("reg takes one command, e.g. reg r16>0x3000");
+    const auto start = std::chrono::steady_clock::now();
     RegisterCommand parsed;
     const RegisterParse p = ParseRegisterCommand(o.args[1], &parsed);
+    // The document: the port (when one was opened), the command and its result line.
+    auto document = [&](const Json& head, int status, const std::string& result) {
+        Json doc = head;
+        doc["ok"] = status == 0;
+        doc["command"] = JsonText(o.args[1]);
+        doc["result"] = result;
+        doc["seconds"] = SecondsSince(start);
+        PrintDocument(doc);
+        return status;
+    };
     if (p != RegisterParse::Ok) {  // nothing is sent for a command that is not recognised
-        PrintError(p == RegisterParse::BadCommand ? "Bad Command" : "Bad Data");
-        return 2;
+        const char* result = p == RegisterParse::BadCommand ? "Bad Command" : "Bad Data";
+        PrintError(result);
+        return o.json ? document(Json::object(), 2, result) : 2;
     }
     PortSession port(o);
     if (!port.IsOpen())
-        return 1;
+        return o.json ? document(port.JsonHead(), 1, "Can not open port.") : 1;
     const std::string result = RunRegisterCommand(o.args[1]);
     const bool ok = result == "Write OK" || result.rfind("Data: ", 0) == 0;
     if (ok) {
@@ -87,7 +103,7 @@ int RunReg(const CliOptions& o)
         PrintError(result);
         port.ReportSilence();
     }
-    return ok ? 0 : 1;
+    return o.json ? document(port.JsonHead(), ok ? 0 : 1, result) : ok ? 0 : 1;
 }
 
 int RunPorts(const CliOptions& o)
@@ -103,22 +119,16 @@ int RunPorts(const CliOptions& o)
         PrintLine(text);
         return anyUsable ? 0 : 1;
     }
-    auto orNull = [](const std::string& text) { return text.empty() ? std::string(JSON_NULL) : JsonString(text); };
-    std::string ports, services;
-    for (const PortFinding& f : survey.ports) {
-        JsonObject p;
-        p.Add("com", f.com > 0 ? std::to_string(f.com) : std::string(JSON_NULL))
-            .AddString("device", f.device)
-            .AddString("description", f.description)
-            .AddBool("usable", f.usable)
-            .Add("problem", orNull(f.problem))
-            .Add("remedy", orNull(f.remedy));
-        ports += (ports.empty() ? "" : ",") + p.Text();
-    }
+    Json ports = Json::array(), services = Json::array();
+    for (const PortFinding& f : survey.ports)
+        ports.push_back({{"com", f.com > 0 ? Json(f.com) : Json(nullptr)},
+                         {"device", JsonText(f.device)},
+                         {"description", JsonText(f.description)},
+                         {"usable", f.usable},
+                         {"problem", JsonTextOrNull(f.problem)},
+                         {"remedy", JsonTextOrNull(f.remedy)}});
     for (const std::string& g : survey.grabbers)
-        services += (services.empty() ? "" : ",") + JsonString(g);
-    JsonObject doc;
-    doc.AddBool("ok", anyUsable).AddString("account", survey.account).Add("ports", "[" + ports + "]").Add("services", "[" + services + "]");
-    PrintDocument(doc.Text());
+        services.push_back(JsonText(g));
+    PrintDocument({{"ok", anyUsable}, {"account", JsonText(survey.account)}, {"ports", ports}, {"services", services}});
     return anyUsable ? 0 : 1;
 }

@@ -46,24 +46,28 @@ const char* PhaseName(WPARAM phase)
     }
 }
 
-// How a run ended.
+// How a run ended, and its final status line.
 enum class RunEnd { Succeeded, Failed, Stopped };
+struct RunResult {
+    RunEnd end = RunEnd::Failed;
+    std::string status;
+};
 
 // Follows a started run of kind until its threads have ended, printing each status text as it
 // changes and the progress. SIGINT, SIGTERM or SIGHUP stop the run as closing the update
 // dialog does: it ends after the current block, or at once during a wait, with the stop
 // sequence; the final status then names the stop instead of the phase's error. Further signals
 // while it stops change nothing.
-RunEnd FollowRun(PostQueue& posts, U::Kind kind)
+RunResult FollowRun(PostQueue& posts, U::Kind kind)
 {
     ProgressPrinter progress;
-    RunEnd end = RunEnd::Failed;
+    RunResult result;
     int stopSignal = 0;
     WPARAM phase = U::ESTABLISHING;
     for (;;) {
         if (const int signal = kmr::CStopSignals::Received(); signal != 0 && stopSignal == 0) {
             stopSignal = signal;
-            PrintLine(std::string("Stopping the update (") + kmr::CStopSignals::Name(signal) + ")...");
+            PrintStatus(std::string("Stopping the update (") + kmr::CStopSignals::Name(signal) + ")...");
             U& update = TheUpdateProtocol();
             kind == U::KIND_SYSTEM ? update.StopSystemUpdate()
                                    : kind == U::KIND_PRESET ? update.StopPresetUpdate() : update.StopUpdateTest();
@@ -85,9 +89,9 @@ RunEnd FollowRun(PostQueue& posts, U::Kind kind)
         const WPARAM base = kind == U::KIND_SYSTEM ? U::SYSTEM_BASE : kind == U::KIND_PRESET ? U::PRESET_BASE : U::TEST_BASE;
         const bool success = code == base + U::UPDATE_OK;
         if (IsUpdateFinalCode(code) && !success && stopSignal != 0) {
-            end = RunEnd::Stopped;
-            PrintLine(std::string("Status: Stopped by ") + kmr::CStopSignals::Name(stopSignal) + " while " +
-                      PhaseName(phase) + ".");
+            result = {RunEnd::Stopped, std::string("Status: Stopped by ") + kmr::CStopSignals::Name(stopSignal) +
+                                           " while " + PhaseName(phase) + "."};
+            PrintLine(result.status);
             if (kind != U::KIND_TEST && phase >= U::ERASING)
                 PrintError(std::string("The amplifier's ") + (kind == U::KIND_SYSTEM ? "system software" : "EQ presets") +
                            " may now be incomplete: run the update again.");
@@ -95,16 +99,26 @@ RunEnd FollowRun(PostQueue& posts, U::Kind kind)
         }
         if (const WPARAM offset = code - base; code >= base && offset < U::UPDATE_OK && offset % 2 == 0)
             phase = offset;  // establishing, erasing, writing or verifying began
-        for (const char* status : {UpdateStatusText(code), UpdateTestCaption(code)})
-            if (status != nullptr)
+        // The final status is the run's result; the others are progress, left out by --quiet.
+        for (const char* status : {UpdateStatusText(code), UpdateTestCaption(code)}) {
+            if (status == nullptr)
+                continue;
+            if (IsUpdateFinalCode(code)) {
+                result.status = status;
                 PrintLine(status);
+            } else {
+                PrintStatus(status);
+            }
+        }
         if (IsUpdateTestFailure(code))
             PrintError(UPDATE_TEST_ERROR_TEXT);
         if (success)
-            end = RunEnd::Succeeded;
+            result.end = RunEnd::Succeeded;
     }
     progress.Finish();
-    return stopSignal != 0 && end != RunEnd::Succeeded ? RunEnd::Stopped : end;
+    if (stopSignal != 0 && result.end != RunEnd::Succeeded)
+        result.end = RunEnd::Stopped;
+    return result;
 }
 
 bool ParseKind(const std::string& word, U::Kind* kind)
@@ -122,6 +136,7 @@ bool ParseKind(const std::string& word, U::Kind* kind)
 
 int RunUpdate(const CliOptions& o)
 {
+    const auto start = std::chrono::steady_clock::now();
     U::Kind kind = U::KIND_TEST;
     const bool test = o.args.size() == 2 && o.args[1] == "test";
     if (!test && (o.args.size() != 3 || !ParseKind(o.args[1], &kind)))
@@ -132,20 +147,36 @@ int RunUpdate(const CliOptions& o)
 
     const kmr::CStopSignals signals;  // from here a signal stops the command cleanly
     PortSession port(o);
+    // The document: what was updated from which file, how it ended, and how long it took.
+    auto finish = [&](int exitStatus, const std::string& result, const std::string& finalStatus) {
+        if (!o.json)
+            return exitStatus;
+        Json doc = port.JsonHead();
+        doc["ok"] = exitStatus == 0;
+        doc["kind"] = test ? "test" : o.args[1];
+        doc["file"] = test ? Json(nullptr) : JsonText(o.args[2]);
+        doc["status"] = finalStatus.empty() ? Json(nullptr) : Json(finalStatus);
+        const int signal = kmr::CStopSignals::Received();
+        doc["stopped_by"] = signal != 0 && exitStatus != 0 ? Json(kmr::CStopSignals::Name(signal)) : Json(nullptr);
+        doc["result"] = result;
+        doc["seconds"] = SecondsSince(start);
+        PrintDocument(doc);
+        return exitStatus;
+    };
     if (!port.IsOpen())
-        return 1;
+        return finish(1, "Can not open port.", {});
     if (!test) {
         const bool system = kind == U::KIND_SYSTEM;
         if (!OpenUpdateFile(kind, o.args[2])) {
             PrintError(system ? kNoSystemFile : kNoPresetFile);
-            return 1;
+            return finish(1, system ? kNoSystemFile : kNoPresetFile, {});
         }
         const bool confirmed = kmr::ShowMessage(system ? kSystemWarning : kPresetWarning, true) == kmr::MSG_OK;
         if (!confirmed || kmr::CStopSignals::Received() != 0) {
             system ? TheUpdateFile().CloseSystemFile() : TheUpdateFile().ClosePresetFile();
             PrintError("Cancelled: nothing was sent.");
             const int signal = kmr::CStopSignals::Received();
-            return signal != 0 ? kmr::CStopSignals::ExitStatus(signal) : 1;
+            return finish(signal != 0 ? kmr::CStopSignals::ExitStatus(signal) : 1, "Cancelled: nothing was sent.", {});
         }
     }
     auto posts = PostQueue::Create();
@@ -153,11 +184,13 @@ int RunUpdate(const CliOptions& o)
     const bool started = test ? update.StartUpdateTest(posts)
                          : kind == U::KIND_SYSTEM ? update.StartSystemUpdate(posts)
                                                   : update.StartPresetUpdate(posts);
-    const RunEnd end = started ? FollowRun(*posts, kind) : RunEnd::Failed;
+    const RunResult run = started ? FollowRun(*posts, kind) : RunResult{};
     update.Shutdown();
-    if (end == RunEnd::Stopped)
-        return kmr::CStopSignals::ExitStatus(kmr::CStopSignals::Received());
-    return end == RunEnd::Succeeded ? 0 : 1;
+    if (run.end == RunEnd::Stopped)
+        return finish(kmr::CStopSignals::ExitStatus(kmr::CStopSignals::Received()), "Stopped.", run.status);
+    if (run.end == RunEnd::Succeeded)
+        return finish(0, "Updated.", run.status);
+    return finish(1, started ? "The update failed." : "The update did not start.", run.status);
 }
 
 int RunCheckFile(const CliOptions& o)
@@ -177,18 +210,32 @@ int RunCheckFile(const CliOptions& o)
     const std::int32_t length = system ? files.SystemFileLength() : files.PresetFileLength();
     const int blocks = system ? U::SystemBlockCount(length) : U::PRESET_BLOCKS;
     system ? files.CloseSystemFile() : files.ClosePresetFile();
+    std::string error, detail;
     if (!valid) {
-        PrintError(system ? CUpdateFile::INVALID_SYSTEM_TEXT : CUpdateFile::INVALID_PRESET_TEXT);
-        PrintError(where.text);
-        return 1;
+        error = system ? CUpdateFile::INVALID_SYSTEM_TEXT : CUpdateFile::INVALID_PRESET_TEXT;
+        detail = where.text;
+    } else if (blocks <= 0 || blocks > U::MAX_BLOCKS) {
+        error = "Error: File length does not match!";
+        detail = "the file's " + std::to_string(length) + " bytes make " + std::to_string(blocks) +
+                 " blocks; an update carries 1 to " + std::to_string(U::MAX_BLOCKS);
     }
-    if (blocks <= 0 || blocks > U::MAX_BLOCKS) {
-        PrintError("Error: File length does not match!");
-        PrintError("the file's " + std::to_string(length) + " bytes make " + std::to_string(blocks) +
-                  " blocks; an update carries 1 to " + std::to_string(U::MAX_BLOCKS));
-        return 1;
+    const std::string result = error.empty() ? std::string("Valid ") + (system ? "system" : "preset") + " update file: " +
+                                                   std::to_string(length) + " bytes, sent as " + std::to_string(blocks) +
+                                                   " blocks of 12 bytes"
+                                             : error;
+    if (error.empty()) {
+        PrintLine(result);
+    } else {
+        PrintError(error);
+        PrintError(detail);
     }
-    PrintLine(std::string("Valid ") + (system ? "system" : "preset") + " update file: " + std::to_string(length) +
-              " bytes, sent as " + std::to_string(blocks) + " blocks of 12 bytes");
-    return 0;
+    if (o.json)
+        PrintDocument({{"ok", error.empty()},
+                       {"kind", o.args[1]},
+                       {"file", JsonText(o.args[2])},
+                       {"bytes", length},
+                       {"blocks", blocks},
+                       {"result", JsonText(result)},
+                       {"where", JsonTextOrNull(detail)}});
+    return error.empty() ? 0 : 1;
 }

@@ -9,22 +9,26 @@
 
 #include <cstdio>
 #include <cstring>
+#include <getopt.h>
 #include <strings.h>
 
 namespace {
 
 const char* const kUsage =
-    "usage: kmr6650-cli [--port PORT] [--baud BAUD] [--yes] [--trace FILE] [--json] COMMAND [ARGS]\n"
-    "  PORT      COM1..COM12 or a device path (/dev/ttyUSB0, a pseudo-terminal). COM<n> is the\n"
-    "            device KMR6650_COM<n> names, else the n-th serial device with hardware behind\n"
-    "            it (the order of 'ports'), else /dev/ttyS<n-1>, as in the desktop program.\n"
-    "            Default COM1. Line: 56000 baud, 8 data bits, no parity, 2 stop bits.\n"
-    "  --baud BAUD   the line's speed instead of 56000 (the amplifier's must match)\n"
-    "  --yes     answer OK to every question instead of asking on the terminal\n"
-    "  --trace FILE  write one timestamped line per frame sent or received\n"
-    "  --json    for ports, check, versions and params read: one JSON document on standard\n"
-    "            output and nothing else there (texts go to standard error); same exit status\n"
-    "  --version the program's name and version\n"
+    "usage: kmr6650-cli [OPTION]... COMMAND [ARGS]...\n"
+    "options (before or after the command; -- ends them):\n"
+    "  -p, --port=PORT    COM1..COM12 or a device path (/dev/ttyUSB0, a pseudo-terminal). COM<n>\n"
+    "                     is the device KMR6650_COM<n> names, else the n-th serial device with\n"
+    "                     hardware behind it (the order of 'ports'), else /dev/ttyS<n-1>, as in\n"
+    "                     the desktop program. Default COM1. Line: 56000 baud, 8N2.\n"
+    "  -b, --baud=BAUD    the line's speed instead of 56000 (the amplifier's must match)\n"
+    "  -y, --yes          answer OK to every question instead of asking on the terminal\n"
+    "  -q, --quiet        results and errors only: no progress, no intermediate status\n"
+    "      --trace=FILE   write one timestamped line per frame sent or received\n"
+    "      --json         one JSON document on standard output and nothing else there (texts go\n"
+    "                     to standard error); same exit status\n"
+    "  -V, --version      the program's name and version\n"
+    "  -h, --help         this text\n"
     "commands:\n"
     "  ports                 lists the serial devices with their COM numbers, which can be\n"
     "                        used, and why not\n"
@@ -41,8 +45,13 @@ const char* const kUsage =
     "  params save FILE      the same, written to FILE\n"
     "  params load FILE      checks FILE, then writes the mixer mode and every parameter\n"
     "  params reset          resets every parameter to its default and writes them all\n"
-    "exit status: 0 success, 1 failure (no answer, port cannot be opened, update failed),\n"
-    "             2 bad input (usage, bad port name, bad command or file contents)\n";
+    "  params diff FILE      compares the amplifier's parameters with FILE\n"
+    "  params diff FILE1 FILE2\n"
+    "                        compares two parameter files, without a port\n"
+    "exit status: 0 success, 1 failure (no answer, port cannot be opened, update failed;\n"
+    "             for params diff: the parameters differ), 2 bad input (usage, bad port name,\n"
+    "             bad command or file contents; for params diff also a failed read),\n"
+    "             128 + the signal's number when SIGINT, SIGTERM or SIGHUP stopped the work\n";
 
 // COM1..COM12 gives a port number; a path gives a device. Anything else is refused.
 bool ParsePort(const std::string& text, CliOptions* o)
@@ -74,45 +83,70 @@ constexpr Command kCommands[] = {
     {"update", RunUpdate}, {"check-file", RunCheckFile}, {"params", RunParams},
 };
 
+// The long options without a short form.
+enum : int { OPT_TRACE = 1000, OPT_JSON };
+constexpr option kOptions[] = {
+    {"port", required_argument, nullptr, 'p'},   {"baud", required_argument, nullptr, 'b'},
+    {"yes", no_argument, nullptr, 'y'},          {"quiet", no_argument, nullptr, 'q'},
+    {"trace", required_argument, nullptr, OPT_TRACE}, {"json", no_argument, nullptr, OPT_JSON},
+    {"version", no_argument, nullptr, 'V'},      {"help", no_argument, nullptr, 'h'},
+    {nullptr, 0, nullptr, 0},
+};
+
+// Reads the options, wherever they stand, and leaves the command and its arguments in o->args.
+// Returns the exit status when the program ends here (help, version, a usage error).
+std::optional<int> ReadOptions(int argc, char** argv, CliOptions* o)
+{
+    opterr = 0;  // the reasons are ours, one line each
+    optind = 1;
+    for (;;) {
+        const int c = getopt_long(argc, argv, ":p:b:yqVh", kOptions, nullptr);
+        if (c == -1)
+            break;
+        // The word that held the faulty option (getopt has moved the command's words aside).
+        const std::string given = optind > 0 && optind <= argc ? argv[optind - 1] : "";
+        switch (c) {
+        case 'p':
+            if (!ParsePort(optarg, o))
+                return UsageError("bad port name " + kmr::Quoted(optarg) + ": use COM1..COM12 or a device path");
+            break;
+        case 'b': {
+            const std::string v = optarg;
+            if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos || !kmr::ParseLineSettings(v + "N82"))
+                return UsageError("bad baud rate " + kmr::Quoted(v) + ": give a speed such as 56000");
+            o->baud = v;
+            break;
+        }
+        case 'y': o->yes = true; break;
+        case 'q': o->quiet = true; break;
+        case OPT_TRACE: o->tracePath = optarg; break;
+        case OPT_JSON: o->json = true; break;
+        case 'V':
+            std::fputs("kmr6650-cli " KMR_VERSION_TEXT "\n", stdout);
+            return FinishOutput(0);
+        case 'h':
+            std::fputs(kUsage, stdout);
+            return FinishOutput(0);
+        case ':':
+            return UsageError("the option " + kmr::Quoted(given) + " needs a value");
+        default:  // a short option in a bundle is named alone; a long one as written
+            return UsageError("unknown option " +
+                              kmr::Quoted(optopt != 0 && given.rfind("--", 0) != 0 ? std::string("-") + char(optopt) : given));
+        }
+    }
+    for (int i = optind; i < argc; ++i)
+        o->args.emplace_back(argv[i]);
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     GuardStandardStreams();
     CliOptions o;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (!o.args.empty()) {
-            o.args.push_back(a);
-        } else if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (a == "--version") {
-            std::fputs("kmr6650-cli " KMR_VERSION_TEXT "\n", stdout);
-            return 0;
-        } else if (a == "--port" || a == "--trace" || a == "--baud") {
-            if (i + 1 >= argc)
-                return UsageError(a + " needs a value");
-            const std::string v = argv[++i];
-            if (a == "--trace")
-                o.tracePath = v;
-            else if (a == "--baud" && (v.empty() || v.find_first_not_of("0123456789") != std::string::npos ||
-                                       !kmr::ParseLineSettings(v + "N82")))
-                return UsageError("bad baud rate " + kmr::Quoted(v) + ": give a speed such as 56000");
-            else if (a == "--baud")
-                o.baud = v;
-            else if (!ParsePort(v, &o))
-                return UsageError("bad port name " + kmr::Quoted(v) + ": use COM1..COM12 or a device path");
-        } else if (a == "--yes") {
-            o.yes = true;
-        } else if (a == "--json") {
-            o.json = true;
-        } else if (!a.empty() && a[0] == '-') {
-            return UsageError("unknown option " + kmr::Quoted(a));
-        } else {
-            o.args.push_back(a);
-        }
-    }
+    if (const auto ended = ReadOptions(argc, argv, &o))
+        return *ended;
     if (o.args.empty())
         return UsageError("no command given");
     const Command* command = nullptr;
@@ -121,12 +155,8 @@ int main(int argc, char** argv)
             command = &c;
     if (command == nullptr)
         return UsageError("unknown command " + kmr::Quoted(o.args[0]));
-    const bool hasJson = o.args[0] == "ports" || o.args[0] == "check" || o.args[0] == "versions" ||
-                         (o.args[0] == "params" && o.args.size() == 2 && o.args[1] == "read");
-    if (o.json && !hasJson)
-        return UsageError("--json is for ports, check, versions and params read");
 
-    InstallMessageHandler(o.yes, o.json);
+    ConfigureOutput(o);
     CFileFrameTrace trace;
     if (!o.tracePath.empty()) {
         std::string reason;

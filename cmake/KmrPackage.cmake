@@ -28,8 +28,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The dialogs' fonts are mapped to the Liberation fonts, which have the metrics of the fonts
-# the dialogs were laid out with. dpkg-shlibdeps adds the libraries' packages to this list.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation2)
+# the dialogs were laid out with, and to DejaVu Sans for Verdana. dpkg-shlibdeps adds the
+# libraries' packages to this list.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, fonts-dejavu-core")
 # The completion in share/bash-completion/completions is loaded by that package.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS bash-completion)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

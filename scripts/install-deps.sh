@@ -7,6 +7,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   qt6-base-dev fonts-dejavu-core xvfb xauth
+  nlohmann-json3-dev                                # the command line's JSON documents
+  jq bsdutils                                       # tests: JSON read back as scripts do, a terminal
   git                                               # the version text of a checkout's build
   dpkg-dev file desktop-file-utils groff-base man-db  # the Debian package and the install check
   lintian                                           # the package's check against Debian's rules

@@ -32,13 +32,6 @@ constexpr const char* kFileHeader =
 
 constexpr std::uint32_t DEVICE_VALUE_MAX = 0xFFFF;
 
-std::string Hex4(std::uint32_t address)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04X", address & 0xFFFF);
-    return text;
-}
-
 // Calls f(position, page, slot, record) for every record in table order.
 template <typename F>
 void ForEachRecord(CDSPParamTable& table, F f)
@@ -83,9 +76,16 @@ std::vector<std::string> Words(const std::string& line)
 
 } // namespace
 
+std::string AddressText(std::uint32_t address)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", address & 0xFFFF);
+    return text;
+}
+
 std::string DescribeRecord(const DSPParam& record)
 {
-    return Hex4(record.address) + " (" + record.name + ")";
+    return AddressText(record.address) + " (" + record.name + ")";
 }
 
 std::string DeviceRangeText(const DSPParam& record)
@@ -118,13 +118,16 @@ std::string StepText(const DSPParam& record)
     }
 }
 
+std::string LabelWithUnit(const DSPParam& record)
+{
+    const std::string step = StepText(record);
+    return record.unit != nullptr && record.unit[0] != '\0' ? step + " " + record.unit : step;
+}
+
 std::string RecordListingLine(int page, int slot, const DSPParam& record)
 {
-    std::string line = std::to_string(page) + " " + std::to_string(slot) + " " + Hex4(record.address) + " \"" +
-                       record.name + "\" " + StepText(record);
-    if (record.unit != nullptr && record.unit[0] != '\0')
-        line += std::string(" ") + record.unit;
-    return line + " " + std::to_string(record.deviceValue);
+    return std::to_string(page) + " " + std::to_string(slot) + " " + AddressText(record.address) + " \"" + record.name +
+           "\" " + LabelWithUnit(record) + " " + std::to_string(record.deviceValue);
 }
 
 const char* MixerModeName(int mode)
@@ -138,11 +141,8 @@ std::string FormatParamFile(int mode, CDSPParamTable& table)
     text += "mode " + std::to_string(mode) + "  # " + MixerModeName(mode) + "\n";
     ForEachRecord(table, [&](int, int page, int, const DSPParam& r) {
         char head[32];
-        std::snprintf(head, sizeof head, "%s %-5u", Hex4(r.address).c_str(), r.deviceValue & DEVICE_VALUE_MAX);
-        text += std::string(head) + "  # " + CDSPParamTable::PageTitle(page) + ": " + r.name + " = " + StepText(r);
-        if (r.unit != nullptr && r.unit[0] != '\0')
-            text += std::string(" ") + r.unit;
-        text += "\n";
+        std::snprintf(head, sizeof head, "%s %-5u", AddressText(r.address).c_str(), r.deviceValue & DEVICE_VALUE_MAX);
+        text += std::string(head) + "  # " + CDSPParamTable::PageTitle(page) + ": " + r.name + " = " + LabelWithUnit(r) + "\n";
     });
     return text;
 }
@@ -193,7 +193,7 @@ bool ParseParamFile(const std::string& text, CDSPParamTable& table, ParamSetting
             }
         });
         if (record == nullptr)
-            return fail(lineNo, "no parameter has the address " + Hex4(address));
+            return fail(lineNo, "no parameter has the address " + AddressText(address));
         if (seenOnLine[position] != 0)
             return fail(lineNo, DescribeRecord(*record) + " is given twice (the first time on line " +
                                     std::to_string(seenOnLine[position]) + ")");
@@ -218,6 +218,31 @@ bool ParseParamFile(const std::string& text, CDSPParamTable& table, ParamSetting
         }
     });
     return complete;
+}
+
+std::vector<ParamDifference> CompareParams(CDSPParamTable& a, CDSPParamTable& b)
+{
+    std::vector<ParamDifference> differences;
+    for (int page = 0; page < PAGE_COUNT; ++page)
+        for (int slot = 0; slot < a.GetCount(page); ++slot) {
+            const DSPParam* ra = a.GetRecord(page, slot);
+            const DSPParam* rb = b.GetRecord(page, slot);
+            if (ra->deviceValue != rb->deviceValue)
+                differences.push_back({page, slot, ra, rb});
+        }
+    return differences;
+}
+
+std::string DifferenceLine(const ParamDifference& d, const std::string& nameA, const std::string& nameB)
+{
+    return AddressText(d.a->address) + " " + d.a->name + ": " + nameA + " " + LabelWithUnit(*d.a) + ", " + nameB + " " +
+           LabelWithUnit(*d.b);
+}
+
+std::string ModeDifferenceLine(int modeA, int modeB, const std::string& nameA, const std::string& nameB)
+{
+    return "mode: " + nameA + " " + std::to_string(modeA) + " " + MixerModeName(modeA) + ", " + nameB + " " +
+           std::to_string(modeB) + " " + MixerModeName(modeB);
 }
 
 void ApplyParamSettings(const ParamSettings& settings, CDSPParamTable& table)

@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The word for the record's current step: the label of a slider without its leading blanks
 // (e.g. "-6.00", "0.5"), "on" or "off" for a check box, the checked button's caption for a
@@ -34,6 +35,12 @@ std::string StepText(const DSPParam& record);
 // the device value in decimal, separated by single blanks:
 //   0 0 0x3000 "Input 1 tone Bass" 0.00 dB 12
 std::string RecordListingLine(int page, int slot, const DSPParam& record);
+
+// "0x3000": a parameter address as 0x and four upper-case hex digits.
+std::string AddressText(std::uint32_t address);
+
+// "+4.00 dB": StepText followed by the unit, where the record has one.
+std::string LabelWithUnit(const DSPParam& record);
 
 // "0x3000 (Input 1 tone Bass)": the record's address and name, for messages.
 std::string DescribeRecord(const DSPParam& record);
@@ -66,6 +73,22 @@ struct ParamFileError {
 // missing); *settings is then unspecified. Changes no record.
 bool ParseParamFile(const std::string& text, CDSPParamTable& table, ParamSettings* settings,
                     ParamFileError* error);
+
+// A record whose device value differs between two tables.
+struct ParamDifference {
+    int page = 0;
+    int slot = 0;
+    const DSPParam* a = nullptr;
+    const DSPParam* b = nullptr;
+};
+// The records whose device values differ between a and b (two tables of the program's layout),
+// in table order.
+std::vector<ParamDifference> CompareParams(CDSPParamTable& a, CDSPParamTable& b);
+// One line for a difference, naming the two sides:
+//   0x3000 Input 1 tone Bass: amplifier +2.00 dB, file -1.00 dB
+std::string DifferenceLine(const ParamDifference& d, const std::string& nameA, const std::string& nameB);
+// The same for the mode: "mode: amplifier 1 Stereo Select, file 0 Mixer".
+std::string ModeDifferenceLine(int modeA, int modeB, const std::string& nameA, const std::string& nameB);
 
 // Stores settings in the records: each record's deviceValue and the index it converts to
 // (values checked by ParseParamFile are always in range). The mode is not stored here.

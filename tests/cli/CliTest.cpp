@@ -9,8 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <list>
+#include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -92,7 +95,97 @@ TEST_F(CliTest, JsonDocumentsForScriptsAndNothingElseOnStandardOutput)
     EXPECT_EQ(r.out, "{\"port\":\"/dev/kmr-no-such-adapter\",\"device\":\"/dev/kmr-no-such-adapter\",\"opened\":false,"
                      "\"ok\":false,\"result\":\"Can not open port.\"}\n");
     EXPECT_NE(r.err.find("no such device"), std::string::npos) << r.err;
-    EXPECT_EQ(Cli("--json " + Port() + "reg 'r16>0x3000'").status, 2) << "no JSON form: bad input";
+    sim.SetSilent(false);
+
+    // Every command that does work ends with one document: ok exactly when the status is 0.
+    const TempUpdateFile preset(kmr::sim::MakePresetUpdateFile());
+    const std::string dir = ::testing::TempDir() + "cli-json-" + std::to_string(getpid()) + "/";
+    std::filesystem::create_directories(dir);
+    struct Case {
+        std::string args;
+        int status;
+        std::vector<std::string> members;  // besides ok, result and seconds
+    };
+    const Case cases[] = {
+        {Port() + "reg 'w16>0x3000,0x0010'", 0, {"port", "command"}},
+        {Port() + "reg 'r16>0x300'", 2, {"command"}},
+        {Port() + "update test", 0, {"port", "kind", "file", "status", "stopped_by"}},
+        {"check-file preset " + preset.Path(), 0, {"kind", "file", "bytes", "blocks", "where"}},
+        {Port() + "params save " + dir + "a.txt", 0, {"port", "file", "mode", "presets", "parameters"}},
+        {Port() + "params load " + dir + "a.txt", 0, {"port", "file", "mode", "written", "parameters", "stopped_by"}},
+        {Port() + "params diff " + dir + "a.txt", 0, {"port", "same", "a", "b", "mode", "differences"}},
+        {Port() + "params reset", 0, {"port", "mode", "written", "parameters"}},
+    };
+    // On a terminal too, standard output holds the document alone: no progress bar there.
+    r = RunProgram("script", "-qec \"" KMR_CLI_PATH " --json " + Port() + "params read 2>/dev/null\" /dev/null");
+    EXPECT_EQ(r.status, 0);
+    ASSERT_EQ(SplitLines(r.out).size(), 1u) << r.out;
+    EXPECT_NO_THROW((void)nlohmann::json::parse(r.out)) << r.out;
+
+    for (const Case& c : cases) {
+        r = Cli("--json " + c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+        ASSERT_EQ(SplitLines(r.out).size(), 1u) << c.args << ": " << r.out;
+        const auto doc = nlohmann::json::parse(r.out);
+        EXPECT_EQ(doc.at("ok"), c.status == 0) << c.args;
+        for (const std::string& member : c.members)
+            EXPECT_TRUE(doc.contains(member)) << c.args << " has no " << member << ": " << r.out;
+        EXPECT_TRUE(doc.contains("result")) << c.args;
+        if (c.args.rfind("check-file", 0) != 0)
+            EXPECT_TRUE(doc.at("seconds").is_number()) << c.args;
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(CliTest, JsonKeepsEveryCharacterOfANameAndJqGivesItBack)
+{
+    // Port names given through links: UTF-8, a control character, and a byte that is no UTF-8.
+    const std::string dir = ::testing::TempDir() + "cli-names-" + std::to_string(getpid()) + "/";
+    std::filesystem::create_directories(dir);
+    const std::string document = dir + "doc.json";
+    for (const std::string name : {"amp-\xC3\xBC", "amp\x01x", "amp-\xFF"}) {
+        const std::string link = dir + name;
+        ASSERT_EQ(symlink(sim.SlavePath().c_str(), link.c_str()), 0);
+        const CliRun r = Cli("--json --port '" + link + "' check");
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::ofstream(document) << r.out;
+        if (name.back() != '\xFF') {
+            // Valid UTF-8 stays a string with the very characters; jq gives the path back.
+            EXPECT_EQ(name[3] == '\x01', r.out.find("\\u0001") != std::string::npos) << r.out;
+            EXPECT_EQ(RunProgram("jq", "-j .port " + document).out, link);
+        } else {
+            // Other bytes come as an array of byte values, from which the path is made again.
+            const CliRun j = RunProgram("jq", "-r '.port | map(tostring) | join(\" \")' " + document);
+            std::istringstream numbers(j.out);
+            std::string bytes;
+            for (int b; numbers >> b;)
+                bytes += static_cast<char>(b);
+            EXPECT_EQ(bytes, link) << j.out;
+        }
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(CliTest, OptionsAsGnuToolsTakeThemAndTheHelpAgreesWithTheCompletion)
+{
+    // Short and long forms, --opt=value, options before or after the command, -- to end them.
+    for (const std::string& args :
+         {"-p " + sim.SlavePath() + " check", "--port=" + sim.SlavePath() + " check", "check -p " + sim.SlavePath(),
+          "check --port " + sim.SlavePath() + " -b 56000", "-q -p " + sim.SlavePath() + " -- check"}) {
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+        EXPECT_EQ(r.out, "OK\n") << args;
+    }
+    EXPECT_EQ(Cli("-V").out.rfind("kmr6650-cli ", 0), 0u);
+    const CliRun bad = Cli("check --port");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err.rfind("kmr6650-cli: the option '--port' needs a value", 0), 0u) << bad.err;
+
+    // --quiet: the final status and the errors, no progress and no steps.
+    const CliRun quiet = Cli("-q " + Port() + "update test");
+    EXPECT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_EQ(quiet.out, "Successful!\n");
+
 }
 
 TEST_F(CliTest, SilentAmplifierIsAConnectionError)

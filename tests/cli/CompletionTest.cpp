@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -38,15 +39,19 @@ Words Complete(const std::string& words)
 TEST(CliCompletion, OffersOptionsCommandsSubcommandsPortsAndFilesWhereEachBelongs)
 {
     EXPECT_EQ(Complete("''"), (Words{"check", "check-file", "params", "ports", "reg", "update", "versions"}));
-    EXPECT_EQ(Complete("--"), (Words{"--baud", "--help", "--json", "--port", "--trace", "--version", "--yes"}));
+    EXPECT_EQ(Complete("--"), (Words{"--baud", "--help", "--json", "--port", "--quiet", "--trace", "--version", "--yes"}));
+    EXPECT_EQ(Complete("-"), (Words{"--baud", "--help", "--json", "--port", "--quiet", "--trace", "--version", "--yes",
+                                   "-V", "-b", "-h", "-p", "-q", "-y"}));
     EXPECT_EQ(Complete("--port COM3 --baud 56000 --yes up"), Words{"update"});
+    EXPECT_EQ(Complete("-p COM3 -b 56000 --trace=t.txt -y up"), Words{"update"});
     EXPECT_EQ(Complete("update ''"), (Words{"preset", "system", "test"}));
     EXPECT_EQ(Complete("check-file ''"), (Words{"preset", "system"}));
-    EXPECT_EQ(Complete("params ''"), (Words{"load", "read", "reset", "save"}));
-    // Nothing after a command's last argument, and no options once the command is given.
+    EXPECT_EQ(Complete("params ''"), (Words{"diff", "load", "read", "reset", "save"}));
+    // Nothing after a command's last argument; options go after the command too.
     EXPECT_EQ(Complete("params read ''"), Words{});
     EXPECT_EQ(Complete("update test ''"), Words{});
-    EXPECT_EQ(Complete("check --"), Words{});
+    EXPECT_EQ(Complete("check --j"), Words{"--json"});
+    EXPECT_EQ(Complete("check --port COM3 --y"), Words{"--yes"});
 
     // --port: COM1..COM12 and every serial device present.
     Words ports;
@@ -79,4 +84,16 @@ TEST(CliCompletion, OffersOptionsCommandsSubcommandsPortsAndFilesWhereEachBelong
     EXPECT_EQ(Complete("update test '" + prefix + "'"), Words{});
     EXPECT_EQ(Complete("params read '" + prefix + "'"), Words{});
     fs::remove_all(dir);
+}
+
+TEST(CliCompletion, OffersExactlyTheOptionsTheHelpNames)
+{
+    Words listed;
+    std::istringstream help(RunProgram(KMR_CLI_PATH, "--help").out);
+    for (std::string word; help >> word;)
+        if (word.size() > 1 && word[0] == '-' && word != "--")
+            listed.push_back(word.substr(0, word.find_first_of("=,")));
+    std::sort(listed.begin(), listed.end());
+    listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
+    EXPECT_EQ(Complete("-"), listed);
 }

@@ -283,8 +283,9 @@ TEST_F(ParamsCliTest, SaveReplacesOnlyARegularFileThroughItsLinkKeepingModeAndOw
     const std::string fifo = dir + "fifo", node = dir + "null", sub = dir + "sub";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const bool root = geteuid() == 0;
-    if (root)
+    if (root) {
         ASSERT_EQ(mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);  // what /dev/null is
+    }
     fs::create_directory(sub);
     std::vector<std::string> bad = {fifo, sub, "", dir + "no-such-folder/x.txt", sub + "/"};
     if (root)
@@ -309,8 +310,9 @@ TEST_F(ParamsCliTest, SaveReplacesOnlyARegularFileThroughItsLinkKeepingModeAndOw
     WriteText(target, "old\n");
     ASSERT_EQ(chmod(target.c_str(), 0640), 0);
     const passwd* nobody = getpwnam("nobody");
-    if (root && nobody != nullptr)
+    if (root && nobody != nullptr) {
         ASSERT_EQ(chown(target.c_str(), nobody->pw_uid, 0), 0);
+    }
     fs::create_symlink("target.txt", dir + "link.txt");
     const CliRun r = Cli("params save " + dir + "link.txt");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -318,8 +320,9 @@ TEST_F(ParamsCliTest, SaveReplacesOnlyARegularFileThroughItsLinkKeepingModeAndOw
     EXPECT_EQ(ReadTextFile(target).rfind("# KMR 6650 parameter file\n", 0), 0u);
     ASSERT_EQ(stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    if (root && nobody != nullptr)
+    if (root && nobody != nullptr) {
         EXPECT_EQ(st.st_uid, nobody->pw_uid);
+    }
     std::set<std::string> left;
     for (const auto& e : fs::directory_iterator(dir))
         left.insert(e.path().filename().string());
@@ -386,4 +389,39 @@ TEST_F(ParamsCliTest, AnAmplifierLostDuringAReadIsNamedBeforeTheReadsOwnError)
     EXPECT_EQ(errors[0].rfind("Error: Can not ", 0), 0u) << errors[0];
     EXPECT_NE(errors[0].find(": the device is gone"), std::string::npos) << errors[0];
     EXPECT_EQ(errors[2], READ_ALL_FAILED_TEXT);
+}
+
+TEST_F(ParamsCliTest, DiffSaysWhatDiffersAndExitsAsDiffDoes)
+{
+    // The amplifier against its own file: nothing on standard output, exit 0.
+    ASSERT_EQ(Cli("params save " + dir + "a.txt").status, 0);
+    CliRun r = Cli("params diff " + dir + "a.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+
+    // One record and the mode changed at the amplifier: a line each, both labels with the unit.
+    sim.SetParam(0x3000, 16);
+    sim.SetParam(normal::ADDR_MIXER_MODE, 2);
+    r = Cli("params diff " + dir + "a.txt");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, "mode: amplifier 1 Stereo Select, file 0 Mixer\n"
+                     "0x3000 Input 1 tone Bass: amplifier +2.00 dB, file 0.00 dB\n");
+
+    // Two files, without a port: this one does not even exist.
+    ASSERT_EQ(Cli("params save " + dir + "b.txt").status, 0);
+    r = RunProgram(KMR_CLI_PATH, "--port /dev/kmr-no-such-adapter params diff " + dir + "a.txt " + dir + "b.txt");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, "mode: " + dir + "a.txt 0 Mixer, " + dir + "b.txt 1 Stereo Select\n0x3000 Input 1 tone Bass: " +
+                         dir + "a.txt 0.00 dB, " + dir + "b.txt +2.00 dB\n");
+
+    // Bad input is found before the port is opened, and a failed read is trouble too: both 2.
+    WriteText(dir + "bad.txt", "mode 7\n");
+    r = RunProgram(KMR_CLI_PATH, "--port /dev/kmr-no-such-adapter params diff " + dir + "bad.txt");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("bad.txt:1: the mixer mode must be 0, 1 or 2"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Can not open"), std::string::npos) << r.err;
+    sim.SetSilent(true);
+    r = Cli("params diff " + dir + "a.txt");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
 }
