@@ -73,6 +73,8 @@ PortSession::PortSession(const CliOptions& o)
         PrintLine("Can not open port.");
         return;
     }
+    if (const std::string warning = m_host.OpenWarning(); !warning.empty())
+        std::fprintf(stderr, "%s\n", warning.c_str());
     TheMacLayer().SetPort(&m_host);
     kmr::Sleep(SETTLE_MS);
     m_open = true;
