@@ -129,7 +129,7 @@ int main(int argc, char** argv)
     CAmpSimulator sim;
     sim.SetSilent(silent);
     if (!sim.SetLineBaud(baud))
-        return Usage("the line speed is at least " + std::to_string(CAmpSimulator::MIN_LINE_BAUD) + " baud, not " +
+        return Usage("--baud must be " + std::to_string(CAmpSimulator::MIN_LINE_BAUD) + " or more, not " +
                      std::to_string(baud));
     sim.SetLatencyMs(latencyMs);
     sim.Update().SetEraseTimeMs(eraseMs);
