@@ -132,6 +132,8 @@ PortSession::PortSession(const CliOptions& o)
         PrintError("Can not open port.");
         return;
     }
+    if (const std::string warning = m_host.OpenWarning(); !warning.empty())
+        PrintError(warning);
     TheMacLayer().SetPort(&m_host);
     kmr::Sleep(SETTLE_MS);
     m_open = true;

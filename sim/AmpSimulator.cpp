@@ -20,7 +20,7 @@ using namespace normal;
 
 namespace {
 constexpr int kFrameLen = 16;
-constexpr int kPollMs = 10;          // how often the serving thread looks at the stop flag
+constexpr int kPollMs = 10;          // how often the serving thread looks at the stop flag (at most)
 constexpr int kWriteStallMs = 2000;  // give up on an answer the program never reads
 constexpr double kBitsPerByte = 11;  // 8N2: start, 8 data, 2 stop
 } // namespace
@@ -93,6 +93,14 @@ void CAmpSimulator::Stop()
     if (m_thread.joinable())
         m_thread.join();
     CloseLine();
+}
+
+bool CAmpSimulator::SetLineBaud(unsigned baud)
+{
+    if (baud != 0 && baud < MIN_LINE_BAUD)
+        return false;
+    m_lineBaud = baud;
+    return true;
 }
 
 void CAmpSimulator::Disconnect()
@@ -192,34 +200,35 @@ void CAmpSimulator::Serve()
         if (m_stalled) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         } else if (pending) {
-            const std::size_t allowed = LineAllowance(sizeof buf);
+            const auto byteTime = ByteTime(m_lineBaud);
+            const std::size_t allowed = LineAllowance(sizeof buf, byteTime);
             const ssize_t n = allowed == 0 ? 0 : ::read(m_master, buf, allowed);
             if (n > 0) {
                 m_bytesIn += static_cast<std::uint64_t>(n);
-                m_rxBusyUntil += ByteTime() * n;
+                m_rxBusyUntil += byteTime * n;
             }
             if (allowed > 0 && n < static_cast<ssize_t>(allowed))
                 m_rxIdle = true;  // all that was pending has crossed: the line falls quiet
             for (ssize_t i = 0; i < n; ++i)
                 OnByte(buf[i]);
             if (allowed == 0)  // the next byte is still on its way
-                std::this_thread::sleep_until(m_rxBusyUntil + ByteTime());
+                std::this_thread::sleep_until(
+                    std::min(m_rxBusyUntil + byteTime, Clock::now() + std::chrono::milliseconds(kPollMs)));
         }
         if (auto ack = m_update.Poll(Clock::now()))
             Reply(*ack);
     }
 }
 
-std::chrono::steady_clock::duration CAmpSimulator::ByteTime() const
+std::chrono::steady_clock::duration CAmpSimulator::ByteTime(unsigned baud)
 {
-    const unsigned baud = m_lineBaud;
     return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
         std::chrono::duration<double>(baud == 0 ? 0.0 : kBitsPerByte / baud));
 }
 
-std::size_t CAmpSimulator::LineAllowance(std::size_t max)
+std::size_t CAmpSimulator::LineAllowance(std::size_t max, std::chrono::steady_clock::duration byteTime)
 {
-    if (m_lineBaud == 0)
+    if (byteTime == std::chrono::steady_clock::duration::zero())
         return max;
     // Bytes cross the line one byte time after another. Called with bytes pending: on an idle
     // line the first of them starts now, so none has arrived yet.
@@ -229,7 +238,7 @@ std::size_t CAmpSimulator::LineAllowance(std::size_t max)
         m_rxBusyUntil = now;
         return 0;
     }
-    const auto arrived = static_cast<std::size_t>((now - m_rxBusyUntil) / ByteTime());
+    const auto arrived = static_cast<std::size_t>((now - m_rxBusyUntil) / byteTime);
     return std::min(max, arrived);
 }
 
@@ -331,9 +340,10 @@ void CAmpSimulator::Reply(const Payload& answer)
     std::vector<std::uint8_t> out;
     for (unsigned i = 0, n = m_noise; i < n; ++i) {
         m_noiseSeed = m_noiseSeed * 1103515245u + 12345u;
-        std::uint8_t b = static_cast<std::uint8_t>(m_noiseSeed >> 16);
-        out.push_back(b == CProtocolMACLayer::FRAME_START ? 0x00 : b);
+        out.push_back(static_cast<std::uint8_t>(m_noiseSeed >> 16));
     }
+    if (m_strayStart)
+        out.push_back(CProtocolMACLayer::FRAME_START);
     std::uint8_t frame[kFrameLen];
     if (m_staleFirst) {
         Payload stale = m_lastAnswer.value_or(Payload{});
@@ -386,7 +396,7 @@ void CAmpSimulator::WriteAll(const std::uint8_t* data, std::size_t n)
     }
     // Each byte reaches the far end of the line one byte time after the one before it (or
     // now, on an idle line); an adapter's latency timer then holds it until its next tick.
-    const auto byteTime = ByteTime();
+    const auto byteTime = ByteTime(baud);
     const auto tick = std::chrono::milliseconds(latencyMs);
     m_txFreeAt = std::max(m_txFreeAt, Clock::now());
     for (std::size_t i = 0; i < n; ++i) {
@@ -421,7 +431,7 @@ std::optional<std::chrono::steady_clock::duration> CAmpSimulator::FlushDue()
 void CAmpSimulator::PauseMs(unsigned ms)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    for (auto now = std::chrono::steady_clock::now(); now < end; now = std::chrono::steady_clock::now()) {
+    for (auto now = std::chrono::steady_clock::now(); now < end && !m_stop; now = std::chrono::steady_clock::now()) {
         FlushDue();
         std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(1)));
     }

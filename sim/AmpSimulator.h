@@ -32,7 +32,9 @@ public:
 
     // Creates the pseudo-terminal pair and starts serving. False (with *error) if it could not.
     bool Start(std::string* error = nullptr);
-    // Stops serving and closes the pseudo-terminal.
+    // Stops serving and closes the pseudo-terminal; returns within STOP_MS whatever the line
+    // speed and the fault switches (a reply delay is cut short).
+    static constexpr int STOP_MS = 100;
     void Stop();
     // The device path the program opens (/dev/pts/N).
     std::string SlavePath() const { return m_slavePath; }
@@ -59,7 +61,8 @@ public:
     // Fault switches; each stays as set until changed.
     void SetSilent(bool on) { m_silent = on; }                   // answers nothing
     void SetReplyDelayMs(unsigned ms) { m_delayMs = ms; }        // waits before each answer
-    void SetNoiseBytes(unsigned n) { m_noise = n; }              // n noise bytes (never F8) before each answer
+    void SetNoiseBytes(unsigned n) { m_noise = n; }              // n noise bytes (F8 among them) before each answer
+    void SetStrayStartByte(bool on) { m_strayStart = on; }       // one F8 right before each answer
     void SetSplitReplies(unsigned chunk, unsigned pauseMs)        // answers written chunk bytes at a time
     {
         m_splitChunk = chunk;
@@ -74,8 +77,10 @@ public:
     void Disconnect();
     // Paces the line both ways like a UART at baud (8N2: 11 bits a byte): bytes are taken from
     // the line no faster than that, so the program's writes wait as on a real line, and the
-    // answers reach the program no faster either. 0 (the default) is an unpaced line.
-    void SetLineBaud(unsigned baud) { m_lineBaud = baud; }
+    // answers reach the program no faster either. 0 (the default) is an unpaced line. A speed
+    // below MIN_LINE_BAUD is refused: false, and the line stays as it was.
+    static constexpr unsigned MIN_LINE_BAUD = 300;
+    bool SetLineBaud(unsigned baud);
     // Delivers the answers to the program in bursts at most every ms milliseconds, as the
     // latency timer of a USB-serial adapter does (16 ms is a common default). 0: at once.
     void SetLatencyMs(unsigned ms) { m_latencyMs = ms; }
@@ -109,10 +114,12 @@ private:
     std::optional<std::chrono::steady_clock::duration> FlushDue();
     // Pauses the serving thread, still delivering queued bytes as they fall due.
     void PauseMs(unsigned ms);
-    // How many pending bytes have crossed the paced line by now (the whole buffer when unpaced).
-    std::size_t LineAllowance(std::size_t max);
-    // How long one byte takes on the paced line (0 unpaced).
-    std::chrono::steady_clock::duration ByteTime() const;
+    // How many pending bytes have crossed the line by now, at most max; byteTime is the time one
+    // byte takes on it (0: unpaced, all of them).
+    std::size_t LineAllowance(std::size_t max, std::chrono::steady_clock::duration byteTime);
+    // How long one byte takes on a line paced at baud (0 unpaced). Callers read the speed once
+    // and pass it, so a change from another thread cannot make one byte's steps disagree.
+    static std::chrono::steady_clock::duration ByteTime(unsigned baud);
     void CloseLine();
 
     int m_master = -1;
@@ -143,6 +150,7 @@ private:
     std::atomic<bool> m_silent{false};
     std::atomic<unsigned> m_delayMs{0};
     std::atomic<unsigned> m_noise{0};
+    std::atomic<bool> m_strayStart{false};
     std::atomic<unsigned> m_splitChunk{0};
     std::atomic<unsigned> m_splitPauseMs{0};
     std::atomic<bool> m_staleFirst{false};

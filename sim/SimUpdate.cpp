@@ -51,8 +51,11 @@ std::optional<CSimUpdate::Payload> CSimUpdate::Handle(const Payload& q, Clock::t
     ++m_commands[q[POS_CODE]];
     const unsigned n = (unsigned{q[POS_BLOCK_COUNT]} << 8) | q[POS_BLOCK_COUNT + 1];
     switch (q[POS_CODE]) {
-    case CMD_ESTABLISH:  // a new run begins
-        m_kind = static_cast<Kind>(q[POS_KIND]);
+    case CMD_ESTABLISH: {  // a new run begins
+        // Only a code the enumeration has may become a Kind.
+        const std::uint8_t kind = q[POS_KIND];
+        const bool known = kind == KIND_SYSTEM_CODE || kind == KIND_PRESET_CODE || kind == KIND_TEST_CODE;
+        m_kind = known ? static_cast<Kind>(kind) : None;
         m_verifying = false;
         m_announced = m_written = m_verified = 0;
         m_verifyMismatch = false;
@@ -61,11 +64,12 @@ std::optional<CSimUpdate::Payload> CSimUpdate::Handle(const Payload& q, Clock::t
         m_error.clear();
         m_eraseDone.reset();
         m_writeStats = m_verifyStats = PassStats{};
-        if (m_kind != System && m_kind != Preset && m_kind != Test) {
-            Fail("establish with unknown kind");
+        if (!known) {
+            Fail("establish with unknown kind " + std::to_string(kind));
             return std::nullopt;
         }
         return m_noAck[Establish] ? std::nullopt : std::optional<Payload>(Ack(ACK_ESTABLISH));
+    }
     case CMD_ERASE:  // acknowledged when the erase time has passed
         m_eraseDone = now + std::chrono::milliseconds(m_eraseMs.load());
         return std::nullopt;

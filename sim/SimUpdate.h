@@ -43,7 +43,8 @@ public:
     void SetDisconnectAfterBlocks(unsigned blocks) { m_disconnectAfter = blocks; }
     bool DisconnectDue() const { return m_disconnectDue.load(); }
 
-    // What the amplifier has: the kind of the last establish, the image of the last write pass
+    // What the amplifier has: the kind of the last establish (None for a code it does not
+    // know), the image of the last write pass
     // (12 bytes per block), whether the last run finished with every check passed, and the
     // count of each command received.
     Kind LastKind() const;

@@ -24,7 +24,7 @@ const char* const kUsage =
     "  for the desktop program). Ends on Ctrl-C or SIGTERM.\n"
     "  --silent      the amplifier answers nothing (to see how the tool reports it)\n"
     "  --erase-ms MS how long the amplifier takes to erase before an update (default 1500)\n"
-    "  --baud BAUD   pace the line both ways as a serial line at BAUD (8N2) does\n"
+    "  --baud BAUD   pace the line both ways as a serial line at BAUD (8N2) does (300 or more)\n"
     "  --latency MS  deliver the answers in bursts at most every MS ms, as a USB-serial\n"
     "                adapter's latency timer does (16 is a common default)\n"
     "  --version     the program's name and version\n"
@@ -135,7 +135,9 @@ int main(int argc, char** argv)
 
     CAmpSimulator sim;
     sim.SetSilent(silent);
-    sim.SetLineBaud(baud);
+    if (!sim.SetLineBaud(baud))
+        return Usage("--baud must be " + std::to_string(CAmpSimulator::MIN_LINE_BAUD) + " or more, not " +
+                     std::to_string(baud));
     sim.SetLatencyMs(latencyMs);
     sim.Update().SetEraseTimeMs(eraseMs);
     std::string error;

@@ -116,6 +116,10 @@ void CDlgCommOption::OpenAndCheck()
     if (ThePortHost().OpenPort() == 0) {
         m_controls.SetText(IDC_COMM_OPEN_PORT, "Can not open port.");
         m_connected = 0;
+    } else if (const std::string warning = ThePortHost().OpenWarning(); !warning.empty()) {
+        // Another program holding the port takes some of the answers: say so before the check,
+        // whose own message would otherwise leave the user guessing.
+        kmr::ShowMessage(warning);
     }
     m_open = 1;
     SetOpenPortStyle(1);

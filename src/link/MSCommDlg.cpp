@@ -1,7 +1,10 @@
 #include "link/MSCommDlg.h"
 
+#include "link/SerialError.h"
 #include "platform/MessageBox.h"
 #include "platform/Sleep.h"
+
+#include <unistd.h>
 
 CMSCommDlg& ThePortHost()
 {
@@ -41,16 +44,33 @@ int CMSCommDlg::OpenPort()
         kmr::ShowMessage("CMSCommDlg error: Port open error! Please register MSCOMM32.OCX!");
         return 0;
     }
+    m_openWarning.clear();
     if (!m_comm.SetPortOpen(true)) {
         m_lastOpenError = m_comm.LastError().Text();
         kmr::ShowMessage(m_lastOpenError);
         return 0;
     }
     m_lastOpenError.clear();
+    m_openWarning = OtherUsersWarning();
     std::uint8_t stale[1024];
     m_comm.GetInput(stale, sizeof stale);
     m_open = 1;
     return 1;
+}
+
+std::string CMSCommDlg::OtherUsersWarning() const
+{
+    const std::string device = DevicePath();
+    std::vector<kmr::PortHolder> users = kmr::FindPortHolders(device);
+    const int self = getpid();  // our own lock is among the holders
+    std::erase_if(users, [self](const kmr::PortHolder& h) { return h.otherEnd || h.pid == self; });
+    if (users.empty())
+        return {};
+    const std::string name = PortName();
+    return "Warning: " + (name == device ? device : name + " (" + device + ")") + " is also held open by " +
+           kmr::HolderText(users) +
+           ". That program can take the amplifier's answers before this one sees them, so exchanges may fail: "
+           "close it, then open the port again.";
 }
 
 void CMSCommDlg::ClosePort()

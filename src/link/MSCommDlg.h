@@ -31,6 +31,11 @@ public:
 
     // Text of the last failed open, empty after a good one.
     std::string LastOpenError() const { return m_lastOpenError; }
+    // After a good open: a warning that names the other programs that hold the device open too
+    // (they would take some of the amplifier's answers), or empty when none is seen. The far
+    // end of a pseudo-terminal (the simulator, a bridge) is the line itself and is not named.
+    // Shown by the caller, before the first exchange.
+    std::string OpenWarning() const { return m_openWarning; }
     // The port as the user names it ("COM1", or the device path) and the device it opens.
     std::string PortName() const { return m_comm.PortName(); }
     std::string DevicePath() const { return m_comm.DevicePath(); }
@@ -51,9 +56,12 @@ public:
     short m_outBufferSize = 512;
 
 private:
+    std::string OtherUsersWarning() const;
+
     std::atomic<int> m_open{0};
     CMSComm m_comm;
     std::string m_lastOpenError;
+    std::string m_openWarning;
 };
 
 // The program's one port host. The Communication panel sets it up when it initialises; the

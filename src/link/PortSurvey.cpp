@@ -1,6 +1,7 @@
 #include "link/PortSurvey.h"
 
 #include "link/SerialError.h"
+#include "platform/InputFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,8 +14,8 @@
 #include <fstream>
 #include <grp.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +26,13 @@ std::string ReadLine(const std::string& path)
     std::string line;
     std::getline(in, line);
     return line;
+}
+
+// A string a device reports about itself (its maker, its product): the kernel passes the bytes
+// on unfiltered, so they are made printable before anyone shows them.
+std::string ReadDeviceString(const std::string& path)
+{
+    return kmr::Printable(ReadLine(path));
 }
 
 // The strings of the USB device above tty name in sysfs; false when it is no USB device.
@@ -43,9 +51,9 @@ bool FindUsb(const std::string& name, const DeviceRoots& roots, UsbStrings* usb)
         const std::string vendor = ReadLine(dir + "/idVendor");
         if (vendor.empty())
             continue;
-        usb->maker = ReadLine(dir + "/manufacturer");
-        usb->product = ReadLine(dir + "/product");
-        usb->ids = vendor + ":" + ReadLine(dir + "/idProduct");
+        usb->maker = ReadDeviceString(dir + "/manufacturer");
+        usb->product = ReadDeviceString(dir + "/product");
+        usb->ids = kmr::Printable(vendor) + ":" + ReadDeviceString(dir + "/idProduct");
         return true;
     }
     return false;
@@ -115,6 +123,32 @@ void Explain(PortFinding* f, int err)
     f->remedy = e.remedy;
 }
 
+// Whether the character device st describes is a terminal, judged from the kernel's list of tty
+// drivers and their device numbers, without opening it. When the list cannot be read, every
+// character device is taken for one.
+bool IsTerminalDevice(const struct stat& st)
+{
+    if (!S_ISCHR(st.st_mode))
+        return false;
+    std::ifstream drivers("/proc/tty/drivers");
+    if (!drivers)
+        return true;
+    // "usbserial /dev/ttyUSB 188 0-511 serial": name, node, major, minor or minor range, type.
+    std::string line;
+    while (std::getline(drivers, line)) {
+        char name[64], node[128];
+        unsigned devMajor = 0, first = 0, last = 0;
+        const int n = std::sscanf(line.c_str(), "%63s %127s %u %u-%u", name, node, &devMajor, &first, &last);
+        if (n < 4)
+            continue;
+        if (n == 4)
+            last = first;
+        if (devMajor == major(st.st_rdev) && minor(st.st_rdev) >= first && minor(st.st_rdev) <= last)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::vector<SerialDevice> ListSerialDevices(const DeviceRoots& roots)
@@ -177,7 +211,7 @@ std::string DescribeComPort(int n, const DeviceRoots& roots)
     const std::string name = real.rfind(roots.dev + "/", 0) == 0 ? real.substr(roots.dev.size() + 1) : real;
     if (IsBuiltIn(name) && !HasHardware(name, roots))
         return "no device";
-    return real + ", " + Describe(name, roots, false);
+    return kmr::Printable(real) + ", " + Describe(name, roots, false);
 }
 
 PortFinding CheckPort(const std::string& device, const DeviceRoots& roots)
@@ -186,18 +220,20 @@ PortFinding CheckPort(const std::string& device, const DeviceRoots& roots)
     f.device = device;
     const std::string name = device.rfind(roots.dev + "/", 0) == 0 ? device.substr(roots.dev.size() + 1) : device;
     f.description = Describe(name, roots, true);
-    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    // Opening a serial device raises its DTR and RTS, which resets boards that restart on DTR
+    // and disturbs modems: nothing here opens it.
+    struct stat st {};
+    if (stat(device.c_str(), &st) != 0)
         Explain(&f, errno);
-        return f;
-    }
-    if (!isatty(fd))
+    else if (!IsTerminalDevice(st))
         Explain(&f, ENOTTY);
-    else if (flock(fd, LOCK_EX | LOCK_NB) != 0)
-        Explain(&f, errno);
+    else if (faccessat(AT_FDCWD, device.c_str(), R_OK | W_OK, AT_EACCESS) != 0)
+        Explain(&f, errno);  // the kernel's own judgement of owner, group, mode and our groups
+    else if (std::vector<kmr::PortHolder> holders = kmr::FindPortHolders(device);
+             std::any_of(holders.begin(), holders.end(), [](const kmr::PortHolder& h) { return !h.otherEnd; }))
+        Explain(&f, EWOULDBLOCK);
     else
         f.usable = true;
-    ::close(fd);
     return f;
 }
 
@@ -244,12 +280,17 @@ PortSurvey SurveySerialPorts(const DeviceRoots& roots)
 
 std::string FormatSurvey(const PortSurvey& s)
 {
-    std::string t = "Account: " + s.account + "\n\n";
+    std::string t = "Account: " + s.account + "\n";
+    t += "Checked without opening any device: whether each is a serial device, whether its owner, group and "
+         "permissions let this account read and write it, and whether another program holds it (its lock in "
+         "/proc/locks, open files in /proc" +
+         std::string(geteuid() == 0 ? "" : "; programs of other accounts are seen only by root") + ").\n\n";
     int usable = 0;
     if (s.ports.empty())
         t += "No serial device found. Plug in the USB-serial adapter; it appears as /dev/ttyUSB0 or /dev/ttyACM0.\n\n";
     for (const PortFinding& f : s.ports) {
-        t += (f.com > 0 ? "COM" + std::to_string(f.com) + ": " : std::string()) + f.device + " - " + f.description + "\n";
+        t += (f.com > 0 ? "COM" + std::to_string(f.com) + ": " : std::string()) + kmr::Printable(f.device) + " - " +
+             f.description + "\n";
         if (f.usable) {
             ++usable;
             t += "  can be opened: ready for use\n";

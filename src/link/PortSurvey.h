@@ -1,7 +1,7 @@
 #pragma once
 // A check of the serial line before work: which serial devices this machine has, which of them
 // this account can open, and for each one it cannot, why and what to do. Also names the
-// services known to take USB-serial adapters for themselves.
+// services known to take USB-serial adapters for themselves. No device is opened.
 //
 // It also numbers the ports. COM n is the device named by KMR6650_COM<n> when that is set;
 // otherwise the n-th serial device with hardware behind it, in a stable order: built-in ports
@@ -39,7 +39,7 @@ struct PortFinding {
     int com = 0;              // the COM number that opens it (the lowest), 0 for none
     std::string device;       // /dev/ttyUSB0
     std::string description;  // "USB serial adapter: <maker> <model> (vvvv:pppp)", "built-in serial port"
-    bool usable = false;      // opened for exclusive use just now
+    bool usable = false;      // a serial device this account may open that no other program holds
     std::string problem;      // why it cannot be used; empty when usable
     std::string remedy;       // what to do about it
 };
@@ -50,8 +50,12 @@ struct PortSurvey {
     std::string account;                // the user name, and the groups this session has
 };
 
-// Tries device as the tool would open it (read and write, exclusive), without changing its
-// settings, and says why it cannot be used.
+// Says whether the tool could open device (read and write, exclusive) and, if not, why, without
+// opening it: opening raises the modem lines (DTR, RTS), which resets some boards. It looks at
+// the device file (a terminal device, its owner, group and mode against this account's groups)
+// and at the programs that hold it (FindPortHolders: its lock, and open files in /proc). The
+// far end of a pseudo-terminal does not count as a holder. Strings read from sysfs are made
+// printable (kmr::Printable).
 PortFinding CheckPort(const std::string& device, const DeviceRoots& roots = {});
 
 // Every serial device with hardware behind it (built-in UARTs, USB adapters), plus the devices

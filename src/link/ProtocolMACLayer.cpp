@@ -1,8 +1,8 @@
 #include "link/ProtocolMACLayer.h"
 
 #include "platform/MessageBox.h"
-#include "platform/Sleep.h"
 
+#include <algorithm>
 #include <cstring>
 
 CProtocolMACLayer& TheMacLayer()
@@ -190,35 +190,45 @@ void CProtocolMACLayer::ReadCommInput()
 void CProtocolMACLayer::ScanInput(const std::uint8_t* data, int n)
 {
     // The byte ring never holds more than one block, and a block is at most its capacity.
+    int dropped = 0;
     while (n > 0) {
         const int chunk = n < RX_BYTE_RING ? n : RX_BYTE_RING;
         for (int i = 0; i < chunk; ++i) {
             m_rxBytes[m_byteRing.m_putIndex] = data[i];
             m_byteRing.IncPutIndex();
         }
-        ScanRxBytes(chunk);
+        dropped += ScanRxBytes(chunk);
         if (!m_byteRing.IsEmpty())
             m_byteRing.Clear();
         data += chunk;
         n -= chunk;
     }
+    // Only the receiving thread takes frames, so waiting for room cannot help: what did not fit
+    // is lost, and said once for the whole read.
+    if (dropped > 0)
+        kmr::ShowMessage("CProtocolMACLayer::PutFrameToLoopBuf error: Rx Frame Loop Buffer full! " +
+                         std::to_string(dropped) + (dropped == 1 ? " frame" : " frames") + " dropped.");
 }
 
-void CProtocolMACLayer::ScanRxBytes(int n)
+int CProtocolMACLayer::ScanRxBytes(int n)
 {
+    int dropped = 0;
     for (int i = 0; i < n; ++i) {
         const std::uint8_t b = m_rxBytes[m_byteRing.m_getIndex];
         m_byteRing.IncGetIndex();
         if (m_inFrame) {
             m_assembly[m_assemblyPos++] = b;
             if (m_assemblyPos == FRAME_LEN) {
-                m_inFrame = 0;
-                m_assemblyPos = 0;
                 const bool good = CheckFrameSum(m_assembly);
                 if (CFrameTrace* trace = m_trace.load())
                     trace->Frame(good ? CFrameTrace::Received : CFrameTrace::Rejected, m_assembly);
-                if (good)
-                    PutFrameToLoopBuf(m_assembly);
+                if (good) {
+                    m_inFrame = 0;
+                    m_assemblyPos = 0;
+                    dropped += PutFrameToLoopBuf(m_assembly) ? 0 : 1;
+                } else {
+                    ResumeInRejected();
+                }
             }
         } else if (b == FRAME_START) {
             m_assembly[0] = b;
@@ -226,23 +236,26 @@ void CProtocolMACLayer::ScanRxBytes(int n)
             m_assemblyPos = 1;
         }
     }
+    return dropped;
 }
 
-int CProtocolMACLayer::PutFrameToLoopBuf(const std::uint8_t* frame)
+void CProtocolMACLayer::ResumeInRejected()
 {
-    auto full = [this] {
-        std::lock_guard<std::mutex> lock(m_frameLock);
-        return m_frameRing.IsFull();
-    };
-    if (full()) {
-        kmr::Sleep(FULL_RETRY_MS);
-        if (full()) {
-            kmr::ShowMessage("CProtocolMACLayer::PutFrameToLoopBuf error: Rx Frame Loop Buffer full!");
-            return 0;
-        }
-    }
+    // The rejected frame may have begun at a stray start byte, with a good frame starting
+    // inside it: assembly goes on from the next start byte among its bytes, if there is one.
+    const std::uint8_t* next = std::find(m_assembly + 1, m_assembly + FRAME_LEN, FRAME_START);
+    const auto kept = static_cast<std::uint8_t>(m_assembly + FRAME_LEN - next);
+    std::memmove(m_assembly, next, kept);
+    m_assemblyPos = kept;
+    m_inFrame = kept > 0 ? 1 : 0;
+}
+
+bool CProtocolMACLayer::PutFrameToLoopBuf(const std::uint8_t* frame)
+{
     std::lock_guard<std::mutex> lock(m_frameLock);
+    if (m_frameRing.IsFull())
+        return false;
     std::memcpy(m_rxFrames[m_frameRing.m_putIndex], frame + 1, PAYLOAD_LEN);
     m_frameRing.IncPutIndex();
-    return 1;
+    return true;
 }

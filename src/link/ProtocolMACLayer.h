@@ -25,7 +25,6 @@ public:
     static constexpr std::uint8_t FRAME_START = 0xF8;
     static constexpr int RX_BYTE_RING = 1024;
     static constexpr int RX_FRAME_RING = 100;  // holds 98: a ring is full two slots early
-    static constexpr unsigned FULL_RETRY_MS = 5;  // one wait for room before a frame is dropped
     // wParam codes of WM_MAC_FRAME_MSG
     static constexpr WPARAM FRAME_SENT = 0;
     static constexpr WPARAM FRAME_RECEIVED = 16;
@@ -86,15 +85,22 @@ public:
     void SetTrace(CFrameTrace* trace) { m_trace.store(trace); }
 
     // Runs bytes through the scanner as if they had just been read from the port (the second
-    // half of every read; used directly by the fuzz target and benchmarks).
+    // half of every read; used directly by the fuzz target and benchmarks). A frame starts at
+    // F8 and takes the next 15 bytes whatever they are; one that fails its sum is searched for
+    // the next F8, where assembly goes on. Good frames that find the frame ring full are
+    // dropped, and one message for the whole call says how many.
     void ScanInput(const std::uint8_t* data, int n);
     // Number of received frames waiting to be taken.
     int PendingFrames();
 
 private:
     void ReadCommInput();
-    void ScanRxBytes(int n);
-    int PutFrameToLoopBuf(const std::uint8_t* frame);
+    // Scans n bytes of the byte ring; returns how many good frames found the frame ring full.
+    int ScanRxBytes(int n);
+    // After a frame failed its sum: goes on assembling from the next start byte inside it.
+    void ResumeInRejected();
+    // Stores a good frame's payload; false (the frame dropped) when the ring is full.
+    bool PutFrameToLoopBuf(const std::uint8_t* frame);
     void Notify(WPARAM code, const std::uint8_t* payload);
     void Post(WPARAM code, LPARAM value);
 

@@ -106,7 +106,12 @@ bool CSerialDevice::Open(const std::string& path, const LineSettings& ls, Serial
         *error = SerialErrorFrom(SerialError::Open, path, errno, portVariable);
         return false;
     }
+    bool marked = false;
     auto fail = [&](SerialError e) {
+        // The exclusive mark belongs to the device and would outlive this descriptor while
+        // another program holds the device open.
+        if (marked)
+            ioctl(fd, TIOCNXCL);
         ::close(fd);
         *error = std::move(e);
         return false;
@@ -116,13 +121,15 @@ bool CSerialDevice::Open(const std::string& path, const LineSettings& ls, Serial
         return fail(SerialErrorFrom(SerialError::Open, path, errno, portVariable));
     if (!isatty(fd))
         return fail(SerialErrorFrom(SerialError::Open, path, ENOTTY));
-    ioctl(fd, TIOCEXCL);
+    marked = ioctl(fd, TIOCEXCL) == 0;
 
     struct termios tio {};
     if (tcgetattr(fd, &tio) != 0)
         return fail(SerialErrorFrom(SerialError::Configure, path, errno));
     cfmakeraw(&tio);
-    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    // Without HUPCL the last close leaves DTR and RTS as they are, so that closing the port does
+    // not reset a board that restarts on DTR.
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | HUPCL);
     tio.c_cflag |= CLOCAL | CREAD | DataBitsFlag(ls.dataBits);
     if (ls.stopBits == 2)
         tio.c_cflag |= CSTOPB;
@@ -187,18 +194,48 @@ bool CSerialDevice::Open(const std::string& path, const LineSettings& ls, Serial
     const unsigned bitsPerByte = 1 + ls.dataBits + (ls.parity == 'N' ? 0 : 1) + ls.stopBits;
     m_bytesPerSecond = static_cast<double>(ls.baud) / bitsPerByte;
     m_lineFreeAt = std::chrono::steady_clock::now();
+    if (m_resyncFarEnd) {
+        // The last close threw output away, perhaps in the middle of a frame whose start the
+        // far end still holds: bytes that are no start byte complete and spoil that frame, so
+        // the far end looks for the next start byte, and our next frame is not lost in it.
+        m_resyncFarEnd = false;
+        const std::uint8_t filler[kResyncBytes] = {};
+        Write(filler, sizeof filler, nullptr);
+    }
     return true;
 }
 
 void CSerialDevice::Close()
 {
-    if (m_fd >= 0) {
-        // The exclusive mark belongs to the device, not to our descriptor: it lasts while anyone
-        // else still holds the device open (the simulator holds its own end), and would then
-        // keep out every later opener that is not root.
-        ioctl(m_fd, TIOCNXCL);
-        ::close(m_fd);  // releases the flock
-        m_fd = -1;
+    if (m_fd < 0)
+        return;
+    const bool drained = !m_writeError && (m_lost || DrainOutput());
+    m_resyncFarEnd = !drained;
+    // Whatever is still queued would hold close() up for the port's closing_wait (30 s by
+    // default) on a line that has stopped.
+    tcflush(m_fd, TCOFLUSH);
+    // The exclusive mark belongs to the device, not to our descriptor: it lasts while anyone
+    // else still holds the device open (the simulator holds its own end), and would then
+    // keep out every later opener that is not root.
+    ioctl(m_fd, TIOCNXCL);
+    ::close(m_fd);  // releases the flock
+    m_fd = -1;
+}
+
+bool CSerialDevice::DrainOutput()
+{
+    using Clock = std::chrono::steady_clock;
+    const auto until = m_lineFreeAt + std::chrono::milliseconds(kDrainMarginMs);
+    for (;;) {
+        int queued = 0;
+        if (ioctl(m_fd, TIOCOUTQ, &queued) != 0)
+            queued = 0;  // no report: our clock alone decides
+        const auto now = Clock::now();
+        if (queued <= 0 && now >= m_lineFreeAt)
+            return true;
+        if (now >= until)
+            return false;
+        std::this_thread::sleep_for(std::min<Clock::duration>(until - now, std::chrono::milliseconds(5)));
     }
 }
 

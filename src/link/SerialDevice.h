@@ -27,6 +27,10 @@ class CSerialDevice {
 public:
     static constexpr int kWriteStallMs = 2000;  // no progress this long: the line is dead
     static constexpr double kSpeedTolerance = 0.01;  // driver's speed within 1% of the asked one
+    static constexpr int kDrainMarginMs = 50;  // a close waits this much longer than the line needs
+    // Bytes sent first after a close that threw output away: one frame of the amplifier's
+    // protocol less its start byte, enough to complete any frame the far end had begun.
+    static constexpr std::size_t kResyncBytes = 15;
 
     CSerialDevice() = default;
     ~CSerialDevice();
@@ -36,8 +40,14 @@ public:
     // Opens path exclusively and sets the line, then reads the whole setting back; on failure
     // returns false and fills *error. portVariable names the environment variable that chose
     // path, if one did (for the remedy of a missing device).
+    // The line is raw, without flow control and without HUPCL, so that closing leaves DTR and
+    // RTS raised. A failed open leaves no exclusive mark on the device.
     bool Open(const std::string& path, const LineSettings& settings, SerialError* error,
               const std::string& portVariable = {});
+    // Closes the device without hanging: the output queue is given as long as the line needs
+    // for what we wrote (by our own clock, plus kDrainMarginMs), none after a write that failed
+    // or a line that is gone, and what is left is thrown away. When output was thrown away
+    // (not after a lost line alone), the next Open sends kResyncBytes zero bytes first.
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
 
@@ -67,6 +77,10 @@ private:
     std::size_t Queued();
     // Waits until n more bytes fit the output buffer. False when the queue stops draining.
     bool WaitForRoom(std::size_t n);
+    // Waits until the line has carried what we wrote by our clock and the driver reports no
+    // output queue (true), or until kDrainMarginMs after that time (false: what the driver still
+    // holds is not moving).
+    bool DrainOutput();
     // Records a write failure that lasts until the next open; returns false.
     bool WriteFailed(int err, SerialError* error);
 
@@ -76,6 +90,7 @@ private:
     double m_bytesPerSecond = 5091;  // from the line settings
     std::chrono::steady_clock::time_point m_lineFreeAt{};  // when the line has sent all we wrote
     std::optional<SerialError> m_writeError;  // the failure that ended writing, until reopened
+    bool m_resyncFarEnd = false;  // the last close threw output away
 };
 
 } // namespace kmr

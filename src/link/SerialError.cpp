@@ -1,5 +1,7 @@
 #include "link/SerialError.h"
 
+#include "platform/InputFile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -9,8 +11,11 @@
 #include <cstring>
 #include <dirent.h>
 #include <grp.h>
+#include <iterator>
 #include <pwd.h>
+#include <string_view>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace kmr {
@@ -27,13 +32,30 @@ std::string UserName()
     return std::to_string(geteuid());
 }
 
+// The supplementary groups of this login, however many there are.
+std::vector<gid_t> SessionGroups()
+{
+    std::vector<gid_t> groups;
+    for (int tries = 0; tries < 4; ++tries) {  // a group added between the two calls: ask again
+        const int count = getgroups(0, nullptr);
+        if (count <= 0)
+            return {};
+        groups.resize(static_cast<std::size_t>(count));
+        const int n = getgroups(count, groups.data());
+        if (n >= 0) {
+            groups.resize(static_cast<std::size_t>(n));
+            return groups;
+        }
+    }
+    return {};
+}
+
 bool SessionHasGroup(gid_t gid)
 {
     if (getegid() == gid)
         return true;
-    gid_t groups[256];
-    const int n = std::max(getgroups(256, groups), 0);
-    return std::find(groups, groups + n, gid) != groups + n;
+    const std::vector<gid_t> groups = SessionGroups();
+    return std::find(groups.begin(), groups.end(), gid) != groups.end();
 }
 
 bool AccountListedInGroup(const group* g, const std::string& user)
@@ -133,9 +155,17 @@ SerialError SerialErrorFrom(SerialError::Operation op, const std::string& device
     case EWOULDBLOCK: {
         e.kind = SerialError::Busy;
         e.systemText.clear();  // a lock's "temporarily unavailable" says nothing more
-        const std::string who = FindPortHolders(device);
-        e.reason = "busy, in use by " + (who.empty() ? std::string("another program") : who);
+        std::vector<PortHolder> users, all = FindPortHolders(device);
+        std::copy_if(all.begin(), all.end(), std::back_inserter(users), [](const PortHolder& h) { return !h.otherEnd; });
+        e.reason = "busy, in use by " + (users.empty() ? std::string("another program") : HolderText(users));
         e.remedy = "Close the other program (terminal, modem manager or another copy of this tool) and try again.";
+        // EBUSY is the kernel's exclusive mark. It belongs to the device, so a run that was killed
+        // before it could clear the mark leaves it behind for as long as anyone holds the device.
+        if (err == EBUSY)
+            e.remedy += " If no program is using it, a run of this tool that was killed may have left the port "
+                        "marked for exclusive use; the mark stays while another program holds the device open" +
+                        (all.empty() ? std::string() : " (" + HolderText(all) + ")") +
+                        ": close that program, or unplug the adapter and plug it in again.";
         break;
     }
     case ENOTTY:
@@ -154,12 +184,84 @@ SerialError SerialErrorFrom(SerialError::Operation op, const std::string& device
     return e;
 }
 
-std::string FindPortHolders(const std::string& path)
+namespace {
+
+// The name of process pid as it may be shown: /proc/PID/comm is set by the program itself.
+std::string ProcessName(const std::string& pid)
+{
+    std::string name;
+    if (FILE* comm = std::fopen(("/proc/" + pid + "/comm").c_str(), "re")) {
+        char buf[64] = {};
+        if (std::fgets(buf, sizeof buf, comm) != nullptr)
+            name = buf;
+        std::fclose(comm);
+    }
+    while (!name.empty() && (name.back() == '\n' || name.back() == ' '))
+        name.pop_back();
+    return name.empty() ? "unknown" : Printable(name);
+}
+
+// The process that holds an flock on the file st describes, from /proc/locks; empty for none.
+std::string LockHolder(const struct stat& st)
+{
+    FILE* locks = std::fopen("/proc/locks", "re");
+    if (locks == nullptr)
+        return {};
+    std::string holder;
+    char line[256];
+    while (holder.empty() && std::fgets(line, sizeof line, locks) != nullptr) {
+        // "1: FLOCK  ADVISORY  WRITE 4242 00:19:4 0 EOF"; a waiter's line has "->" after the number.
+        char type[16], mode[16], access[16];
+        long pid = 0;
+        unsigned devMajor = 0, devMinor = 0;
+        unsigned long inode = 0;
+        if (std::sscanf(line, "%*d: %15s %15s %15s %ld %x:%x:%lu", type, mode, access, &pid, &devMajor, &devMinor,
+                        &inode) == 7 &&
+            std::strcmp(type, "FLOCK") == 0 && pid > 0 && devMajor == major(st.st_dev) &&
+            devMinor == minor(st.st_dev) && inode == st.st_ino)
+            holder = std::to_string(pid);
+    }
+    std::fclose(locks);
+    return holder;
+}
+
+// The index N of /dev/pts/N, or -1 for any other device.
+long PtsIndex(const std::string& real)
+{
+    constexpr std::string_view kPts = "/dev/pts/";
+    if (real.compare(0, kPts.size(), kPts) != 0 || real.size() == kPts.size())
+        return -1;
+    char* end = nullptr;
+    const long n = std::strtol(real.c_str() + kPts.size(), &end, 10);
+    return *end == '\0' ? n : -1;
+}
+
+// Whether descriptor fd of process pid is the master of pseudo-terminal index.
+bool IsMasterOf(const std::string& pid, const char* fd, long index)
+{
+    FILE* info = std::fopen(("/proc/" + pid + "/fdinfo/" + fd).c_str(), "re");
+    if (info == nullptr)
+        return false;
+    bool match = false;
+    char line[128];
+    long got = -1;
+    while (!match && std::fgets(line, sizeof line, info) != nullptr)
+        match = std::sscanf(line, "tty-index: %ld", &got) == 1 && got == index;
+    std::fclose(info);
+    return match;
+}
+
+} // namespace
+
+std::vector<PortHolder> FindPortHolders(const std::string& path)
 {
     char real[PATH_MAX];
-    if (realpath(path.c_str(), real) == nullptr)
+    struct stat st {};
+    if (realpath(path.c_str(), real) == nullptr || stat(real, &st) != 0)
         return {};
-    std::string found;
+    const long ptsIndex = PtsIndex(real);
+    std::string lockHolder = LockHolder(st);
+    std::vector<PortHolder> found;
     DIR* proc = opendir("/proc");
     if (proc == nullptr)
         return {};
@@ -167,42 +269,41 @@ std::string FindPortHolders(const std::string& path)
     while (dirent* p = readdir(proc)) {
         if (!std::isdigit(static_cast<unsigned char>(p->d_name[0])) || self == p->d_name)
             continue;
-        const std::string fdDir = std::string("/proc/") + p->d_name + "/fd";
-        DIR* fds = opendir(fdDir.c_str());  // only our own processes unless we are root
+        const std::string pid = p->d_name;
+        DIR* fds = opendir(("/proc/" + pid + "/fd").c_str());  // only our own processes unless we are root
         if (fds == nullptr)
             continue;
-        bool holds = false;
+        bool holds = false, master = false;
         while (dirent* f = readdir(fds)) {
             char target[PATH_MAX];
-            const std::string link = fdDir + "/" + f->d_name;
-            const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
-            if (n > 0) {
-                target[n] = '\0';
-                if (std::strcmp(target, real) == 0) {
-                    holds = true;
-                    break;
-                }
-            }
+            const ssize_t n = readlink(("/proc/" + pid + "/fd/" + f->d_name).c_str(), target, sizeof target - 1);
+            if (n <= 0)
+                continue;
+            target[n] = '\0';
+            if (std::strcmp(target, real) == 0)
+                holds = true;
+            else if (ptsIndex >= 0 && (std::strcmp(target, "/dev/ptmx") == 0 || std::strcmp(target, "/dev/pts/ptmx") == 0))
+                master = master || IsMasterOf(pid, f->d_name, ptsIndex);
         }
         closedir(fds);
-        if (!holds)
-            continue;
-        std::string name = "unknown";
-        if (FILE* comm = std::fopen((std::string("/proc/") + p->d_name + "/comm").c_str(), "r")) {
-            char buf[64] = {};
-            if (std::fgets(buf, sizeof buf, comm) != nullptr) {
-                name = buf;
-                while (!name.empty() && (name.back() == '\n' || name.back() == ' '))
-                    name.pop_back();
-            }
-            std::fclose(comm);
+        if (holds || pid == lockHolder) {
+            found.push_back({ProcessName(pid), std::atoi(pid.c_str()), holds && master});
+            if (pid == lockHolder)
+                lockHolder.clear();
         }
-        if (!found.empty())
-            found += ", ";
-        found += name + " (pid " + p->d_name + ")";
     }
     closedir(proc);
+    if (!lockHolder.empty())  // this process, or one whose descriptors we may not see
+        found.push_back({ProcessName(lockHolder), std::atoi(lockHolder.c_str()), false});
     return found;
+}
+
+std::string HolderText(const std::vector<PortHolder>& holders)
+{
+    std::string text;
+    for (const PortHolder& h : holders)
+        text += (text.empty() ? "" : ", ") + h.name + " (pid " + std::to_string(h.pid) + ")";
+    return text;
 }
 
 std::string AccountAndGroups()
@@ -210,10 +311,8 @@ std::string AccountAndGroups()
     std::string account = UserName() + ", groups:";
     if (const group* g = getgrgid(getegid()))
         account += std::string(" ") + g->gr_name;
-    gid_t groups[256];
-    const int n = getgroups(256, groups);
-    for (int i = 0; i < n; ++i)
-        if (const group* g = getgrgid(groups[i]))
+    for (const gid_t gid : SessionGroups())
+        if (const group* g = getgrgid(gid))
             account += std::string(" ") + g->gr_name;
     return account;
 }

@@ -3,6 +3,7 @@
 // device, the reason (with the system's own message kept beside it) and what to do about it.
 // One function turns an errno into such an error for every operation and for the port survey.
 #include <string>
+#include <vector>
 
 namespace kmr {
 
@@ -27,8 +28,20 @@ struct SerialError {
 SerialError SerialErrorFrom(SerialError::Operation op, const std::string& device, int err,
                             const std::string& portVariable = {});
 
-// Programs that hold path open, as "name (pid N)" joined with ", "; empty when none can be seen.
-std::string FindPortHolders(const std::string& path);
+// A program that holds a serial device.
+struct PortHolder {
+    std::string name;       // from /proc/PID/comm, made printable
+    int pid = 0;
+    bool otherEnd = false;  // it also holds the master of this pseudo-terminal: it is the far end of
+                            // the line (the simulated amplifier, a bridge), not a second user of it
+};
+
+// The programs that hold the device at path: every other process with it open (seen in
+// /proc/PID/fd, which shows other accounts' processes only to root) and the process that holds
+// its lock (seen in /proc/locks for every account; this process too). Nothing is opened.
+std::vector<PortHolder> FindPortHolders(const std::string& path);
+// Holders as "name (pid N)" joined with ", "; empty for none.
+std::string HolderText(const std::vector<PortHolder>& holders);
 
 // The account this program runs as, and the groups of this login: "anna, groups: anna dialout".
 std::string AccountAndGroups();

@@ -19,25 +19,45 @@ std::string SizeText(std::uint64_t bytes)
         return std::to_string((bytes + (1ull << 19)) >> 20) + " MiB";
     return std::to_string(bytes) + " bytes";
 }
+
+// A regular file of at most maxBytes, or false with the reason.
+bool IsTakenFile(const struct stat& st, std::uint64_t maxBytes, std::string* reason)
+{
+    if (!S_ISREG(st.st_mode))
+        *reason = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+    else if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
+        *reason = "it is larger than " + SizeText(maxBytes);
+    else
+        return true;
+    return false;
+}
 } // namespace
 
 int OpenInputFile(const std::string& path, std::uint64_t maxBytes, std::string* reason, std::uint64_t* size)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // Judged before it is opened: opening a device named by mistake would already act on it (a
+    // serial port raises its modem lines, and could become this process's terminal).
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        *reason = std::strerror(errno);
+        return -1;
+    }
+    if (!IsTakenFile(st, maxBytes, reason))
+        return -1;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         *reason = std::strerror(errno);
         return -1;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
+    // The name may have been given to another file in between: judge what was opened.
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0)
         *reason = std::strerror(errno);
-    else if (!S_ISREG(st.st_mode))
-        *reason = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
-    else if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
-        *reason = "it is larger than " + SizeText(maxBytes);
-    else {
+    else if (opened.st_dev != st.st_dev || opened.st_ino != st.st_ino)
+        *reason = "it was replaced while it was opened";
+    else if (IsTakenFile(opened, maxBytes, reason)) {
         if (size != nullptr)
-            *size = static_cast<std::uint64_t>(st.st_size);
+            *size = static_cast<std::uint64_t>(opened.st_size);
         return fd;
     }
     ::close(fd);

@@ -1,7 +1,8 @@
 #pragma once
 // Files the user names as input (update files, parameter files): only regular files are taken,
-// never more than a limit, and opening never blocks (a FIFO or a device named by mistake is
-// refused instead of hanging the program or being read without end).
+// never more than a limit, and anything else is refused before it is opened (a FIFO or a
+// device named by mistake neither hangs the program nor is read without end, and a serial
+// device's modem lines do not move).
 #include <cstddef>
 #include <cstdint>
 #include <string>

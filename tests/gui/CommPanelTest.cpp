@@ -9,6 +9,7 @@
 #include "qtplatform/DlgMessage.h"
 #include "qtplatform/QtPlatform.h"
 #include "res/Resource.h"
+#include "support/DeviceUsers.h"
 #include "support/MessageRecorder.h"
 #include "support/ScopedEnv.h"
 
@@ -18,7 +19,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <memory>
 #include <optional>
 
@@ -261,6 +264,38 @@ TEST_F(CommPanel, MissingDeviceTellsWhyThenRunsTheConnectionErrorFlow)
 
     // With the device back, the same panel opens it.
     OpenGood();
+}
+
+TEST_F(CommPanel, AnotherProgramHoldingThePortIsNamedBeforeTheConnectionChecksMessage)
+{
+    // A terminal program holds the amplifier's port open without a lock: it takes some of the
+    // answers, and the user learns which program and process it is before anything else.
+    const int slave = ::open(sim.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(slave, 0);
+    const HoldingProcess terminal({slave});
+    ::close(slave);
+    ASSERT_GT(terminal.Pid(), 0);
+    const std::string warning = "Warning: COM1 (" + sim.SlavePath() + ") is also held open by sleep (pid " +
+                                std::to_string(terminal.Pid()) + ").";
+
+    sim.SetSilent(true);  // here the other program gets every answer
+    Press(IDC_COMM_OPEN_PORT);
+    std::vector<std::string> shown = messages.Texts();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].rfind(warning, 0), 0u) << shown[0];
+    EXPECT_EQ(shown[1], NO_ANSWER);
+    EXPECT_EQ(Text(IDC_COMM_OPEN_PORT), QString("Connection Error"));
+    Press(IDC_COMM_OPEN_PORT);
+
+    // The answers still arrive: the warning, and then the port is used as usual.
+    messages.Clear();
+    sim.SetSilent(false);
+    Press(IDC_COMM_OPEN_PORT);
+    shown = messages.Texts();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind(warning, 0), 0u) << shown[0];
+    EXPECT_EQ(Text(IDC_COMM_OPEN_PORT), QString("OK"));
+    Press(IDC_COMM_OPEN_PORT);
 }
 
 TEST_F(CommPanel, ChosenPortIsShownAndOpenedNextWhileAnOpenPortStaysAsItIs)

@@ -30,6 +30,19 @@ Bytes Cat(std::initializer_list<Bytes> parts)
     return out;
 }
 
+// n frames back to back, the i-th with payload A0 i.
+Bytes NumberedFrames(int n)
+{
+    Bytes out;
+    for (int i = 0; i < n; ++i) {
+        Bytes payload(13, 0);
+        payload[0] = 0xA0;
+        payload[1] = static_cast<std::uint8_t>(i);
+        out = Cat({out, Frame(payload)});
+    }
+    return out;
+}
+
 // The frame layer on a real port: the test plays the far end of a pseudo-terminal and decides
 // what one read of the port returns by what it has sent before each request.
 class FrameLayer : public ::testing::Test {
@@ -111,11 +124,33 @@ TEST_F(FrameLayer, StartByteInsideAFrameDoesNotRestartIt)
     EXPECT_EQ(Take(), a);
     EXPECT_EQ(Take(), b);
 
-    // After a rejected frame the search resumes after its 16th byte, even if an F8 was inside it.
+    // After a rejected frame the search goes on from the next F8 among its bytes: here that
+    // F8 starts another rejected frame, whose bytes lead to the good one.
     Bytes broken = Frame(Payload({0x01, 0xF8}));
     broken[15] ^= 1;
     ASSERT_TRUE(pty.Send(Cat({broken, Frame(b)})));
     EXPECT_EQ(Take(), b);
+    EXPECT_TRUE(Take().empty());
+}
+
+TEST_F(FrameLayer, AStrayStartByteBeforeAFrameCostsNothing)
+{
+    // One F8 of noise makes the scanner take the frame's first 15 bytes as the rest of a frame;
+    // that one fails its sum, and the real frame starts inside it.
+    const Bytes a = Payload({0xA0, 1}), b = Payload({0xA0, 2}), c = Payload({0xA0, 3});
+    ASSERT_TRUE(pty.Send(Cat({{0xF8}, Frame(a)})));
+    EXPECT_EQ(Take(), a);
+
+    // The stray byte at the end of one read, the frame in the next; then noise with two F8s.
+    ASSERT_TRUE(pty.Send({0x11, 0xF8}));
+    EXPECT_TRUE(Take().empty());
+    ASSERT_TRUE(pty.Send(Frame(b)));
+    EXPECT_EQ(Take(), b);
+    ASSERT_TRUE(pty.Send(Cat({{0xF8, 0x00, 0xF8, 0x42}, Frame(c), Frame(a)})));
+    EXPECT_EQ(Take(), c);
+    EXPECT_EQ(Take(), a);
+    EXPECT_TRUE(Take().empty());
+    EXPECT_TRUE(messages.Texts().empty());
 }
 
 TEST_F(FrameLayer, FramesComeOutInArrivalOrder)
@@ -128,16 +163,26 @@ TEST_F(FrameLayer, FramesComeOutInArrivalOrder)
 
 TEST_F(FrameLayer, NinetyNinthFrameIsLostWithAMessageAndTheOthersStay)
 {
-    Bytes input;
-    for (int i = 0; i < 99; ++i)
-        input = Cat({input, Frame(Payload({0xA0, static_cast<std::uint8_t>(i)}))});
+    const Bytes input = NumberedFrames(99);
     mac.ScanInput(input.data(), static_cast<int>(input.size()));
     EXPECT_EQ(mac.PendingFrames(), 98);
-    EXPECT_EQ(messages.Texts(),
-              std::vector<std::string>{"CProtocolMACLayer::PutFrameToLoopBuf error: Rx Frame Loop Buffer full!"});
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"CProtocolMACLayer::PutFrameToLoopBuf error: Rx Frame Loop "
+                                                         "Buffer full! 1 frame dropped."});
     for (int i = 0; i < 98; ++i)
         ASSERT_EQ(Take(), Payload({0xA0, static_cast<std::uint8_t>(i)}));
     EXPECT_TRUE(Take().empty());
+}
+
+TEST_F(FrameLayer, AFullRingIsReportedOncePerReadWithTheCountDropped)
+{
+    // Three reads' worth of frames (192) with none taken: 98 are kept, and the 94 that did not
+    // fit are one message, not 94.
+    const Bytes input = NumberedFrames(192);
+    mac.ScanInput(input.data(), static_cast<int>(input.size()));
+    EXPECT_EQ(mac.PendingFrames(), 98);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"CProtocolMACLayer::PutFrameToLoopBuf error: Rx Frame Loop "
+                                                         "Buffer full! 94 frames dropped."});
+    EXPECT_EQ(Take(), Payload({0xA0, 0}));
 }
 
 TEST_F(FrameLayer, ResetInTheMiddleOfAFrameDiscardsIt)

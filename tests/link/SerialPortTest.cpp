@@ -3,6 +3,8 @@
 #include "link/PortSurvey.h"
 #include "link/SerialDevice.h"
 #include "link/Termios2.h"
+#include "platform/InputFile.h"
+#include "support/DeviceUsers.h"
 #include "support/MessageRecorder.h"
 #include "support/PtyPair.h"
 #include "support/ScopedEnv.h"
@@ -15,10 +17,15 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
 #include <unistd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <grp.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 
 TEST(LineSettings, JoinedAndCommaFormsAndRejects)
 {
@@ -196,6 +203,227 @@ TEST(SerialPort, StalledLineFailsOnceThenAtOnceUntilReopenedAndCloseLeavesNoExcl
     host.ClosePort();
 }
 
+namespace {
+
+// Opens path for reading and writing as the account "nobody" would, in a child process:
+// 0 when it opened, else the errno of the failure (or -1 when the child could not be run).
+int OpenAsNobody(const std::string& path)
+{
+    const passwd* nobody = getpwnam("nobody");
+    if (nobody == nullptr)
+        return -1;
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nobody->pw_gid;
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0)
+            _exit(255);
+        const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        _exit(fd >= 0 ? 0 : errno);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 255)
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+bool ExclusiveMark(int fd)
+{
+    int exclusive = 0;
+    return ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+}
+
+} // namespace
+
+TEST(SerialPort, TheExclusiveMarkNeverOutlivesTheOpenThatSetIt)
+{
+    // The watch descriptor keeps the device open, as the simulator or a bridge does, so a mark
+    // left behind would stay and keep out every later opener that is not root.
+    MessageRecorder messages;
+    PtyPair pty;
+    const bool asRoot = geteuid() == 0;
+    if (asRoot) {
+        ASSERT_EQ(chmod(pty.SlavePath().c_str(), 0666), 0);  // an ordinary user may use it
+    }
+
+    // A pseudo-terminal takes only 8 data bits without parity: the open fails after the mark.
+    CMSCommDlg host;
+    host.SetPortDevice(pty.SlavePath());
+    host.SetPortSettings(1, "9600", "E", "7", "1");
+    ASSERT_EQ(host.OpenPort(), 0);
+    EXPECT_NE(host.LastOpenError().find("did not take the line settings 7E1"), std::string::npos)
+        << host.LastOpenError();
+    EXPECT_FALSE(ExclusiveMark(pty.WatchFd()));
+    if (asRoot) {
+        EXPECT_EQ(OpenAsNobody(pty.SlavePath()), 0) << "an ordinary user can open the port after the failed open";
+    }
+
+    // While the port is open the mark keeps such a user out, with EBUSY; after the close it is gone.
+    host.SetPortSettings(1, "9600", "N", "8", "1");
+    ASSERT_EQ(host.OpenPort(), 1) << host.LastOpenError();
+    EXPECT_TRUE(ExclusiveMark(pty.WatchFd()));
+    if (asRoot) {
+        EXPECT_EQ(OpenAsNobody(pty.SlavePath()), EBUSY);
+    }
+    host.ClosePort();
+    EXPECT_FALSE(ExclusiveMark(pty.WatchFd()));
+    if (asRoot) {
+        EXPECT_EQ(OpenAsNobody(pty.SlavePath()), 0);
+    }
+
+    // A mark left by a run that was killed cannot be cleared by us: the busy text says how it
+    // goes away.
+    const kmr::SerialError busy = kmr::SerialErrorFrom(kmr::SerialError::Open, pty.SlavePath(), EBUSY);
+    EXPECT_EQ(busy.kind, kmr::SerialError::Busy);
+    EXPECT_NE(busy.remedy.find("a run of this tool that was killed may have left the port marked for exclusive use"),
+              std::string::npos)
+        << busy.remedy;
+    EXPECT_NE(busy.remedy.find("unplug the adapter and plug it in again"), std::string::npos) << busy.remedy;
+    // The lock of a live program goes with it: no such advice there.
+    EXPECT_EQ(kmr::SerialErrorFrom(kmr::SerialError::Open, pty.SlavePath(), EWOULDBLOCK).remedy.find("killed"),
+              std::string::npos);
+}
+
+TEST(SerialPort, ClosingLeavesTheModemLinesAndNeverHangsOnAStalledLine)
+{
+    // Without HUPCL the last close does not drop DTR and RTS. Built-in and USB ports have it
+    // set by default; a pseudo-terminal is given it here.
+    CAmpSimulator sim;
+    ASSERT_TRUE(sim.Start());
+    const int watch = ::open(sim.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    termios tio {};
+    ASSERT_EQ(tcgetattr(watch, &tio), 0);
+    tio.c_cflag |= HUPCL;
+    ASSERT_EQ(tcsetattr(watch, TCSANOW, &tio), 0);
+    ASSERT_EQ(tcgetattr(watch, &tio), 0);
+    ASSERT_NE(tio.c_cflag & HUPCL, 0u);
+    CMSCommDlg host;
+    host.SetPortDevice(sim.SlavePath());
+    host.SetPortSettings(1, "9600", "N", "8", "2");
+    ASSERT_EQ(host.OpenPort(), 1) << host.LastOpenError();
+    ASSERT_EQ(tcgetattr(watch, &tio), 0);
+    EXPECT_EQ(tio.c_cflag & HUPCL, 0u);
+    ::close(watch);
+
+    // The adapter stops taking data with blocks still ahead of the line by our clock: the
+    // close gives them the time the line needs (0.15 s at 9600 baud), not the kernel's 30 s.
+    sim.SetStalled(true);
+    const std::vector<std::uint8_t> block(16, 0x22);
+    for (int i = 0; i < 8; ++i)
+        ASSERT_TRUE(host.WriteBlock(block.data(), block.size()));
+    auto start = std::chrono::steady_clock::now();
+    host.ClosePort();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+
+    // Still stalled, until a write fails for good: the close comes back at once.
+    host.SetPortSettings(1, FAST_TEST_BAUD, "N", "8", "2");  // the pseudo-terminal fills up in moments
+    ASSERT_EQ(host.OpenPort(), 1) << host.LastOpenError();
+    bool written = true;
+    for (int i = 0; i < 100000 && written; ++i)
+        written = host.WriteBlock(block.data(), block.size());
+    ASSERT_FALSE(written);
+    start = std::chrono::steady_clock::now();
+    host.ClosePort();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+
+    // That close threw output away, perhaps half a frame of which the amplifier keeps: the next
+    // open (here of a line whose far end the test reads) first sends bytes that are no start
+    // byte, as many as a frame has after its start, so that half frame cannot swallow ours.
+    PtyPair pty;
+    host.SetPortDevice(pty.SlavePath());
+    ASSERT_EQ(host.OpenPort(), 1) << host.LastOpenError();
+    std::uint8_t frame[16];
+    const std::uint8_t payload[13] = {0x08};
+    CProtocolMACLayer::BuildFrame(payload, frame);
+    ASSERT_TRUE(host.WriteBlock(frame, sizeof frame));
+    std::vector<std::uint8_t> wire(15 + sizeof frame, 0x00);
+    std::copy(frame, frame + sizeof frame, wire.begin() + 15);
+    EXPECT_EQ(pty.ReadFromSlave(wire.size()), wire);
+    host.ClosePort();
+}
+
+TEST(SerialPort, AnotherProgramHoldingThePortIsNamedAfterAGoodOpenButNotTheFarEnd)
+{
+    MessageRecorder messages;
+    PtyPair pty;
+    CMSCommDlg host;
+    host.SetPortDevice(pty.SlavePath());
+    ASSERT_EQ(host.OpenPort(), 1);
+    EXPECT_EQ(host.OpenWarning(), "") << "nobody else holds it";
+    host.ClosePort();
+
+    {
+        // A terminal program holds the port open without a lock: named, and the port still opens.
+        const HoldingProcess terminal({pty.WatchFd()});
+        ASSERT_GT(terminal.Pid(), 0);
+        ASSERT_EQ(host.OpenPort(), 1);
+        EXPECT_EQ(host.OpenWarning(),
+                  "Warning: " + pty.SlavePath() + " is also held open by sleep (pid " + std::to_string(terminal.Pid()) +
+                      "). That program can take the amplifier's answers before this one sees them, so exchanges may "
+                      "fail: close it, then open the port again.");
+        EXPECT_TRUE(messages.Texts().empty()) << "the caller shows the warning";
+        host.ClosePort();
+    }
+
+    // The name a program gives itself reaches the text only made printable.
+    const std::string oddName = ::testing::TempDir() + "s\x1b[2J";
+    std::filesystem::copy_file("/bin/sleep", oddName, std::filesystem::copy_options::overwrite_existing);
+    {
+        const HoldingProcess odd({pty.WatchFd()}, oddName);
+        ASSERT_GT(odd.Pid(), 0);
+        ASSERT_EQ(host.OpenPort(), 1);
+        EXPECT_NE(host.OpenWarning().find("s\\x1B[2J (pid " + std::to_string(odd.Pid()) + ")"), std::string::npos)
+            << host.OpenWarning();
+        EXPECT_EQ(host.OpenWarning().find('\x1b'), std::string::npos);
+        host.ClosePort();
+    }
+    std::filesystem::remove(oddName);
+
+    // A program that holds the master of the pseudo-terminal as well is the far end of the line
+    // (the simulated amplifier, a bridge), not a second user.
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    char name[128];
+    ASSERT_EQ(ptsname_r(master, name, sizeof name), 0);
+    const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(slave, 0);
+    {
+        const HoldingProcess farEnd({master, slave});
+        ::close(slave);
+        ASSERT_GT(farEnd.Pid(), 0);
+        EXPECT_TRUE(CheckPort(name).usable) << CheckPort(name).problem;
+        CMSCommDlg other;
+        other.SetPortDevice(name);
+        ASSERT_EQ(other.OpenPort(), 1) << other.LastOpenError();
+        EXPECT_EQ(other.OpenWarning(), "");
+        other.ClosePort();
+    }
+    ::close(master);
+}
+
+TEST(InputFile, ADeviceNamedAsAFileIsRefusedWithoutBeingOpened)
+{
+    PtyPair pty;
+    OpenWatch watch;
+    ASSERT_TRUE(watch.Add(pty.SlavePath()));
+    std::string reason;
+    EXPECT_EQ(kmr::OpenInputFile(pty.SlavePath(), 1 << 20, &reason), -1);
+    EXPECT_EQ(reason, "it is not a regular file");
+    std::string text;
+    EXPECT_FALSE(kmr::ReadInputFile(pty.SlavePath(), 1 << 20, &text, &reason));
+    EXPECT_EQ(reason, "it is not a regular file");
+    EXPECT_EQ(watch.Opens(), 0);
+
+    // The watch sees an open when there is one.
+    const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    EXPECT_EQ(watch.Opens(), 1);
+}
+
 TEST(SerialError, OneTextForEveryOperationAndAdviceThatFitsTheDevice)
 {
     using kmr::SerialError;
@@ -356,4 +584,64 @@ TEST(PortNumbers, BuiltInPortsFirstThenAdaptersByTheirStableNames)
     EXPECT_EQ(ComPortDevice(1, laptop.roots), laptop.roots.dev + "/ttyUSB0");
     EXPECT_EQ(ComPortDevice(2, laptop.roots), laptop.roots.dev + "/ttyS1");
     EXPECT_EQ(DescribeComPort(2, laptop.roots), "no device") << "a port name without a chip";
+}
+
+TEST(PortSurvey, OpensNoDeviceAndSaysWhatItChecked)
+{
+    // Opening a serial device raises its modem lines; the survey judges every device from its
+    // file and from /proc instead. A watched pseudo-terminal and a FIFO are never opened.
+    PtyPair pty;
+    const std::string fifo = ::testing::TempDir() + "kmr-survey-fifo-" + std::to_string(getpid());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    OpenWatch watch;
+    ASSERT_TRUE(watch.Add(pty.SlavePath()));
+    ASSERT_TRUE(watch.Add(fifo));
+    PortSurvey survey;
+    {
+        const ScopedEnv com11("KMR6650_COM11", fifo), com12("KMR6650_COM12", pty.SlavePath());
+        survey = SurveySerialPorts();
+    }
+    const PortFinding held = [&] {
+        const HoldingProcess terminal({pty.WatchFd()});
+        PortFinding f = CheckPort(pty.SlavePath());
+        f.remedy = std::to_string(terminal.Pid());  // kept for the check below
+        return f;
+    }();
+    EXPECT_EQ(watch.Opens(), 0) << "the survey opened a device";
+
+    auto finding = [&](const std::string& device) {
+        const auto it = std::find_if(survey.ports.begin(), survey.ports.end(),
+                                     [&](const PortFinding& p) { return p.device == device; });
+        return it == survey.ports.end() ? PortFinding{} : *it;
+    };
+    EXPECT_TRUE(finding(pty.SlavePath()).usable) << finding(pty.SlavePath()).problem;
+    EXPECT_EQ(finding(fifo).problem, "not a serial device");
+    EXPECT_FALSE(held.usable);
+    EXPECT_EQ(held.problem, "busy, in use by sleep (pid " + held.remedy + ")");
+    const std::string text = FormatSurvey(survey);
+    EXPECT_NE(text.find("Checked without opening any device: whether each is a serial device, whether its owner, "
+                        "group and permissions let this account read and write it, and whether another program "
+                        "holds it (its lock in /proc/locks, open files in /proc"),
+              std::string::npos)
+        << text;
+    std::remove(fifo.c_str());
+}
+
+TEST(PortSurvey, StringsTheDevicesReportAreShownPrintable)
+{
+    // A device's maker and product come from the device itself; an escape sequence in them
+    // must not reach a terminal or a window.
+    const ScopedEnv noCom1("KMR6650_COM1");
+    FakeMachine m;
+    m.AddUsb("ttyUSB0", 1, "Evil\x1b[2J\x1b]0;owned\x07", "Cable\\", "usb-Evil-if00-port0");
+    const std::string shown = "Evil\\x1B[2J\\x1B]0;owned\\x07 Cable\\\\";
+    const std::vector<SerialDevice> devices = ListSerialDevices(m.roots);
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].description, shown);
+    EXPECT_EQ(DescribeComPort(1, m.roots), m.roots.dev + "/ttyUSB0, " + shown);
+    const std::string text = FormatSurvey(SurveySerialPorts(m.roots));
+    EXPECT_NE(text.find("COM1: " + m.roots.dev + "/ttyUSB0 - USB serial adapter: " + shown + " (0403:6001)"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find_first_of("\x1b\x07"), std::string::npos);
 }

@@ -491,3 +491,20 @@ TEST_F(UpdateRun, OneUserOfTheLineAtATime)
     std::uint16_t v = 0;
     EXPECT_EQ(proto.ReadParams(0x3000, &v), CProtocolAppNormal::OK) << "the line is free again";
 }
+
+TEST_F(UpdateRun, AStrayStartByteBeforeEveryAnswerCostsNeitherTheCheckNorAnUpdate)
+{
+    // One F8 of noise right before each answer: the scanner finds the answer inside the frame
+    // that the stray byte began, so nothing is lost.
+    sim.SetStrayStartByte(true);
+    EXPECT_EQ(proto.CheckConnection(), CProtocolAppNormal::CHECK_OK);
+
+    const auto file = kmr::sim::MakePresetUpdateFile();
+    ChoosePreset(file);
+    update.StartPresetUpdate(posts);
+    WaitEnd();
+    EXPECT_EQ(Phases(U::PRESET_BASE),
+              std::vector<WPARAM>({U::ESTABLISHING, U::ERASING, U::WRITING, U::VERIFYING, U::UPDATE_OK}));
+    EXPECT_TRUE(sim.Update().Completed()) << sim.Update().LastError();
+    EXPECT_EQ(sim.Update().Image(), ExpectedImage(file, 0, 2730));
+}
