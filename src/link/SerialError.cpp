@@ -81,7 +81,7 @@ void ExplainPermission(const std::string& device, SerialError* e)
     if (st.st_gid == 0 || !groupMayUse) {
         // Joining the root group would not help (and is not advice to give).
         e->reason = "permission denied: only root may open this device";
-        e->remedy = "Ask the administrator to give " + device +
+        e->remedy = "Ask the administrator to give " + Printable(device) +
                     " a group such as dialout with read and write access (a udev rule does it for good), "
                     "then join that group and log in again.";
         return;
@@ -89,7 +89,7 @@ void ExplainPermission(const std::string& device, SerialError* e)
     const std::string user = UserName();
     e->reason = "permission denied: the device belongs to the group " + groupName;
     if (SessionHasGroup(st.st_gid))
-        e->remedy = "Ask the administrator to give the group " + groupName + " read and write access to " + device + ".";
+        e->remedy = "Ask the administrator to give the group " + groupName + " read and write access to " + Printable(device) + ".";
     else if (g != nullptr && AccountListedInGroup(g, user))
         e->remedy = "Your account " + user + " is already in the " + groupName +
                     " group, but this login started before it was added: log out and log in again.";
@@ -104,7 +104,8 @@ std::string SerialError::Text() const
 {
     const char* verb = operation == Write ? "write to" : operation == Read ? "read from"
                        : operation == Configure ? "set up" : "open";
-    std::string t = std::string("Error: Can not ") + verb + " " + device + ": " + reason;
+    // The device's name may come from an argument or the environment: shown escaped.
+    std::string t = std::string("Error: Can not ") + verb + " " + Printable(device) + ": " + reason;
     if (!systemText.empty())
         t += " (" + systemText + ")";
     t += ".";
