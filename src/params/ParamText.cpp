@@ -220,8 +220,15 @@ bool ParseParamFile(const std::string& text, CDSPParamTable& table, ParamSetting
     return complete;
 }
 
+std::string ParamFileFaultText(const std::string& path, const ParamFileError& error)
+{
+    const std::string where = kmr::Printable(path) + (error.line > 0 ? ":" + std::to_string(error.line) : "");
+    return where + ": " + error.reason;
+}
+
 void ApplyParamSettings(const ParamSettings& settings, CDSPParamTable& table)
 {
+    table.LoadModeDefaults(settings.mode);
     ForEachRecord(table, [&](int pos, int, int, DSPParam& r) {
         r.deviceValue = settings.deviceValues[pos];
         FromDeviceValue(r);
