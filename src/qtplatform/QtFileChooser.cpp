@@ -66,9 +66,11 @@ std::string ShowFileDialog(const std::string& filter, const std::string& default
         qWarning("QtFileChooser: the file dialog can be shown only from the GUI thread");
         return {};
     }
-    QWidget* owner = QApplication::activeModalWidget();
+    // Over the window the user works in: the active one (the editor window stays usable beside
+    // the main window that runs modally), else the modal one.
+    QWidget* owner = QApplication::activeWindow();
     if (!owner)
-        owner = QApplication::activeWindow();
+        owner = QApplication::activeModalWidget();
     QFileDialog dialog(owner);
     // Qt's own dialog, the same on every desktop, so that its size and columns can be set.
     dialog.setOption(QFileDialog::DontUseNativeDialog);

@@ -18,6 +18,7 @@
 #include "params/ValueConvert.h"
 #include "platform/FileChooser.h"
 #include "protocol/NormalMessages.h"
+#include "qtplatform/QtFileChooser.h"
 #include "res/Resource.h"
 #include "support/CliRunner.h"
 #include "support/MessageRecorder.h"
@@ -30,6 +31,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QAbstractItemView>
 #include <QLineEdit>
@@ -966,6 +968,26 @@ TEST_F(EditorFiles, AFaultyFileNamesItsLineAndNothingIsSentOrShown)
     EXPECT_TRUE(sim.Received().empty());
     ExpectPagesShow(*main.AdjustPanel(), table, TheParamTable());
     EXPECT_EQ(ModeBox(), "Mixer");
+}
+
+// The program's own chooser opens over the editor window when that is where the user works,
+// though the main window runs modally beside it.
+TEST_F(EditorWindow, TheFileDialogOpensOverTheEditorWindow)
+{
+    main.hide();
+    main.setWindowModality(Qt::ApplicationModal);  // as the program runs it
+    main.show();
+    main.EditorWindow()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.EditorWindow()));
+    QWidget* owner = nullptr;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }, 5000));
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        owner = dialog->parentWidget();
+        dialog->reject();
+    });
+    EXPECT_EQ(QtFileChooser()(CDlgOptionParam::PARAM_FILE_FILTER, "txt", "", true), "");
+    EXPECT_EQ(owner, main.EditorWindow());
 }
 
 TEST(EditorProgram, SaysHowToStartAndRefusesAnythingElse)
