@@ -515,6 +515,17 @@ void ExpectPagesShow(CDlgParamAdjust& adjust, CDSPParamTable& want, CDSPParamTab
         }
 }
 
+// Stores every record of table in sim, and mode.
+void SetAmplifier(CAmpSimulator& sim, CDSPParamTable& table, int mode)
+{
+    for (int page = 0; page < PAGE_COUNT; ++page)
+        for (int slot = 0; slot < table.GetCount(page); ++slot) {
+            const DSPParam& r = *table.GetRecord(page, slot);
+            ASSERT_TRUE(sim.SetParam(static_cast<std::uint16_t>(r.address), static_cast<std::uint16_t>(r.deviceValue)));
+        }
+    ASSERT_TRUE(sim.SetParam(0xF001, static_cast<std::uint16_t>(mode + 1)));
+}
+
 // The desktop program with the editor window, its port on sim.
 class EditorWindow : public ::testing::Test {
 protected:
@@ -590,10 +601,7 @@ TEST_F(EditorWindow, ReadsEveryPageFromTheAmplifierWritesEachChangeAndResetsAll)
     // Open Port reads them into every control.
     CDSPParamTable amp;
     OtherValues(amp);
-    for (int page = 0; page < PAGE_COUNT; ++page)
-        for (int slot = 0; slot < amp.GetCount(page); ++slot)
-            ASSERT_TRUE(sim.SetParam(static_cast<std::uint16_t>(amp.GetRecord(page, slot)->address),
-                                     static_cast<std::uint16_t>(amp.GetRecord(page, slot)->deviceValue)));
+    SetAmplifier(sim, amp, MIXER_MODE_MIXER);
     OpenPort();
     ExpectPagesShow(*main.AdjustPanel(), amp, TheParamTable());
 
@@ -712,17 +720,6 @@ public:
 private:
     kmr::FileChooser m_previous;
 };
-
-// Stores every record of table in sim, and mode.
-void SetAmplifier(CAmpSimulator& sim, CDSPParamTable& table, int mode)
-{
-    for (int page = 0; page < PAGE_COUNT; ++page)
-        for (int slot = 0; slot < table.GetCount(page); ++slot) {
-            const DSPParam& r = *table.GetRecord(page, slot);
-            ASSERT_TRUE(sim.SetParam(static_cast<std::uint16_t>(r.address), static_cast<std::uint16_t>(r.deviceValue)));
-        }
-    ASSERT_TRUE(sim.SetParam(0xF001, static_cast<std::uint16_t>(mode + 1)));
-}
 
 // Both amplifiers hold the same mode and the same value in every record.
 void ExpectSameAmplifier(const CAmpSimulator& a, const CAmpSimulator& b)
@@ -865,7 +862,7 @@ TEST_F(EditorFiles, SaveReadsEverythingAndWritesAFileTheCommandLineLoadsIntoAnot
     ASSERT_EQ(load.status, 0) << load.err;
     ExpectSameAmplifier(second, sim);
 
-    // A read that fails, or a mode outside 0..2, writes nothing and says so.
+    // A mode outside 0..2, or a read that fails, writes nothing and says so.
     const std::string saved = ReadTextFile(path);
     messages.Clear();
     ASSERT_TRUE(sim.SetParam(0xF001, 8));
@@ -941,24 +938,13 @@ TEST_F(EditorFiles, AFaultyFileNamesItsLineAndNothingIsSentOrShown)
     const std::size_t first = text.find("0x3000 ");
     ASSERT_NE(first, std::string::npos);
     text.replace(first, text.find('\n', first) - first, "0x3000 25");  // line 6: out of range
-    const struct {
-        std::string name, contents, fault;
-    } files[] = {
-        {"range.txt", text, ":6: value 25 of 0x3000 (Input 1 tone Bass) is outside its range 0..24"},
-        {"short.txt", text.substr(0, first), ": no line for 0x3000 (Input 1 tone Bass)"},
-    };
-    for (const auto& f : files) {
-        SCOPED_TRACE(f.name);
-        chooser.answer = In(f.name);
-        WriteTextFile(chooser.answer, f.contents);
-        messages.Clear();
-        sim.ClearReceived();
-        Load();
-        EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error: " + chooser.answer + f.fault +
-                                                             "\nThe file was not loaded; nothing was sent to the amplifier."});
-        EXPECT_TRUE(sim.Received().empty());
-        EXPECT_EQ(main.OptionPanel()->Progress(), nullptr);
-    }
+    chooser.answer = In("range.txt");
+    WriteTextFile(chooser.answer, text);
+    sim.ClearReceived();
+    Load();
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error: " + chooser.answer +
+                                                         ":6: value 25 of 0x3000 (Input 1 tone Bass) is outside its range 0..24"
+                                                         "\nThe file was not loaded; nothing was sent to the amplifier."});
     // A file that cannot be read is named with the reason.
     chooser.answer = In("missing.txt");
     messages.Clear();
@@ -966,6 +952,7 @@ TEST_F(EditorFiles, AFaultyFileNamesItsLineAndNothingIsSentOrShown)
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error: Cannot load the parameters from '" + chooser.answer +
                                                          "': No such file or directory.\nNothing was sent to the amplifier."});
     EXPECT_TRUE(sim.Received().empty());
+    EXPECT_EQ(main.OptionPanel()->Progress(), nullptr);
     ExpectPagesShow(*main.AdjustPanel(), table, TheParamTable());
     EXPECT_EQ(ModeBox(), "Mixer");
 }
