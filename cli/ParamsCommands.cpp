@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr std::size_t kMaxParamFileBytes = 1 << 20;  // a real file is about 10 KB
-
 // Set by the worker when it met a value out of range (its message has been printed).
 std::atomic<bool> g_outOfRange{false};
 
@@ -138,14 +136,13 @@ Outcome ReadEverything(const PortSession& port, int* mode, int* presets)
 bool ReadParamFile(const std::string& path, CDSPParamTable& table, ParamSettings* settings, int* status)
 {
     std::string text, readError;
-    if (!kmr::ReadInputFile(path, kMaxParamFileBytes, &text, &readError)) {
+    if (!kmr::ReadInputFile(path, PARAM_FILE_MAX_BYTES, &text, &readError)) {
         *status = UsageError("cannot use the file '" + kmr::Printable(path) + "': " + readError);
         return false;
     }
     ParamFileError fault;
     if (!ParseParamFile(text, table, settings, &fault)) {
-        const std::string where = kmr::Printable(path) + (fault.line > 0 ? ":" + std::to_string(fault.line) : "");
-        std::fprintf(stderr, "kmr6650-cli: %s: %s\n", where.c_str(), fault.reason.c_str());
+        std::fprintf(stderr, "kmr6650-cli: %s\n", ParamFileFaultText(path, fault).c_str());
         *status = 2;
         return false;
     }
@@ -283,7 +280,6 @@ int ParamsLoad(const CliOptions& o, const std::string& path)
         return status;
     {
         const std::lock_guard lock(transfer.RecordLock());
-        transfer.Table().LoadModeDefaults(settings.mode);
         ApplyParamSettings(settings, transfer.Table());
     }
     return WriteAll(o, [&](const MessageTargetPtr& posts) { return WriteModeAndAllParams(settings.mode, true, posts); },

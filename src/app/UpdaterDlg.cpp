@@ -98,6 +98,18 @@ void CUpdaterDlg::BuildEditorWindow()
     m_adjust->show();
     m_editor->setFixedSize(m_option->width() + m_adjust->width(), std::max(m_option->height(), m_adjust->height()));
 
+    // The panels fill the window to its edges, as in the main window, so the file entries go
+    // into the window's context menu (right mouse button), with their keys.
+    m_editor->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto editorEntry = [this](const QString& text, QKeyCombination key, void (CDlgOptionParam::*handler)()) {
+        auto* action = new QAction(text, m_editor);
+        action->setShortcut(QKeySequence(key));
+        connect(action, &QAction::triggered, m_option, handler);
+        m_editor->addAction(action);
+    };
+    editorEntry(SaveParamsMenuText(), Qt::CTRL | Qt::Key_S, &CDlgOptionParam::SaveParamFile);
+    editorEntry(LoadParamsMenuText(), Qt::CTRL | Qt::Key_O, &CDlgOptionParam::LoadParamFile);
+
     auto* show = new QAction("Parameter &Editor", this);
     show->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     connect(show, &QAction::triggered, this, &CUpdaterDlg::ShowEditor);

@@ -35,7 +35,8 @@ public:
     // instances, used by the Communication and update panels; both must outlive the window.
     // With EditorPlacement::Window the Parameter Option panel (with its register console) and
     // the Parameters Adjust panel go side by side into the editor window, which the main
-    // window's context menu (and Ctrl+E) shows again after it was closed.
+    // window's context menu (and Ctrl+E) shows again after it was closed. The editor window's
+    // own context menu saves the amplifier's parameters to a file and loads one into it.
     CUpdaterDlg(CDlgPortSettings* portSettings, CDlgUpdate* updateDialog,
                 EditorPlacement editor = EditorPlacement::Hidden, QWidget* parent = nullptr);
 
@@ -58,6 +59,10 @@ public:
     static QString PortCheckProgram();
     static void SetPortCheckProgram(const QString& path);
     static QString AboutMenuText() { return "&About VMixer..."; }
+    // The editor window's context menu entries (Ctrl+S, Ctrl+O): the Parameter Option panel's
+    // SaveParamFile and LoadParamFile.
+    static QString SaveParamsMenuText() { return "&Save Parameters..."; }
+    static QString LoadParamsMenuText() { return "&Load Parameters..."; }
 
     void accept() override;  // Register
 

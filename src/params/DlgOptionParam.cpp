@@ -3,9 +3,13 @@
 #include "controls/ColorScheme.h"
 #include "link/MSCommDlg.h"
 #include "params/DlgParamAdjust.h"
+#include "params/ParamText.h"
 #include "params/ParamTransfer.h"
 #include "params/RegisterConsole.h"
+#include "platform/FileChooser.h"
+#include "platform/InputFile.h"
 #include "platform/MessageBox.h"
+#include "platform/OutputFile.h"
 #include "platform/Sleep.h"
 #include "qtplatform/DlgProgress.h"
 #include "res/Resource.h"
@@ -14,11 +18,18 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <mutex>
+#include <utility>
 
 namespace {
 // The pages with mode captions, in the order they are set.
 constexpr int CAPTION_PAGES[] = {0, 1, 2, 3, 4, 5};  // Input, Output, EQ, Page In, Direct In, Limiter
 constexpr int COMMAND_MAX_LENGTH = 25;
+
+// A path as a message shows it: whole, with its control bytes escaped.
+std::string QuotedPath(const std::string& path)
+{
+    return "'" + kmr::Printable(path) + "'";
+}
 } // namespace
 
 CDlgOptionParam::CDlgOptionParam(QWidget* parent, ConnectedSource connected, CParamTransfer& transfer)
@@ -77,15 +88,26 @@ std::shared_ptr<CDlgOptionParam::WorkerRun> CDlgOptionParam::NewWorkerRun()
 }
 
 void CDlgOptionParam::RunWorkerAction(
-    const std::function<MixerAction(const MessageTargetPtr&, const MixerActionHooks&)>& action, const MixerActionHooks& hooks)
+    const std::function<MixerAction(const MessageTargetPtr&, const MixerActionHooks&)>& action, const MixerActionHooks& hooks,
+    std::function<void(bool done)> onEnd)
 {
     const auto run = NewWorkerRun();
+    run->onEnd = std::move(onEnd);
     // The window opens once the worker runs, before any of its posts is handled here: a start
     // that is refused leaves no window behind.
-    if (action(run->target, hooks) == MixerAction::Started)
+    if (action(run->target, hooks) == MixerAction::Started) {
         run->window = StartProgress();
-    else
+    } else {
         run->ended = true;
+        EndRun(*run, false);
+    }
+}
+
+void CDlgOptionParam::EndRun(WorkerRun& run, bool done)
+{
+    // Taken out first: whatever onEnd shows or starts, it runs once.
+    if (const auto onEnd = std::exchange(run.onEnd, {}))
+        onEnd(done);
 }
 
 void CDlgOptionParam::ApplyMode(int mode)
@@ -125,15 +147,121 @@ void CDlgOptionParam::ResetAllParams()
 
 void CDlgOptionParam::ReadMixerParams()
 {
+    ReadAll({});
+}
+
+void CDlgOptionParam::ReadAll(std::function<void(bool done)> onEnd)
+{
     MixerActionHooks hooks;
     hooks.setMixerMode = [this](int mode) { ApplyMode(mode); };  // an invalid mode was reported already
     hooks.setEqPresetCount = [this](int count) {
         if (m_pages != nullptr)
             m_pages->Page(2)->SetEqPresetCount(count);
     };
-    const bool connected = m_connected && m_connected();
+    const bool connected = Connected();
     RunWorkerAction([&](const MessageTargetPtr& target, const MixerActionHooks& h) {
         return ::ReadMixerParams(connected, target, h, m_transfer);
+    }, hooks, std::move(onEnd));
+}
+
+std::string CDlgOptionParam::ChooseParamFile(bool mustExist)
+{
+    const std::string proposed = !m_lastParamFile.empty() ? m_lastParamFile : mustExist ? "" : PARAM_FILE_INITIAL_NAME;
+    std::string path = kmr::ChooseFile(PARAM_FILE_FILTER, PARAM_FILE_EXTENSION, proposed, mustExist);
+    if (!path.empty())
+        m_lastParamFile = path;
+    return path;
+}
+
+void CDlgOptionParam::SaveParamFile()
+{
+    if (!MixerActionAllowed(Connected(), m_transfer))
+        return;
+    const std::string path = ChooseParamFile(false);
+    if (path.empty())
+        return;  // cancelled
+    std::string target, reason;
+    if (!kmr::CheckOutputFile(path, &target, &reason)) {
+        kmr::ShowMessage("Error: Cannot save the parameters to " + QuotedPath(path) + ": " + reason + ".");
+        return;
+    }
+    ReadAll([this, path](bool done) {
+        if (done)
+            WriteParamFile(path);
+        else  // the read has said why
+            kmr::ShowMessage("Nothing was saved to " + QuotedPath(path) + ".");
+    });
+}
+
+void CDlgOptionParam::WriteParamFile(const std::string& path)
+{
+    const int mode = m_mixerMode;  // as the read has just found it
+    if (mode < MIXER_MODE_MIXER || mode >= MIXER_MODE_COUNT) {
+        kmr::ShowMessage("Error: The amplifier reports mixer mode " + std::to_string(mode) +
+                         ", outside 0..2 (Mixer, Stereo Select, Dual Mono Select). Nothing was saved to " +
+                         QuotedPath(path) + ": a file with this mode could not be loaded.");
+        return;
+    }
+    std::string text;
+    {
+        const std::lock_guard lock(m_transfer.RecordLock());
+        text = FormatParamFile(mode, m_transfer.Table());
+    }
+    std::string reason;
+    if (!kmr::WriteFileAtomically(path, text, &reason)) {
+        kmr::ShowMessage("Error: Cannot save the parameters to " + QuotedPath(path) + ": " + reason + ".");
+        return;
+    }
+    kmr::ShowMessage("Saved mode " + std::to_string(mode) + " (" + MixerModeName(mode) + ") and " +
+                     std::to_string(PARAM_COUNT) + " parameters to " + QuotedPath(path) + ".");
+}
+
+void CDlgOptionParam::LoadParamFile()
+{
+    if (!MixerActionAllowed(Connected(), m_transfer))
+        return;
+    const std::string path = ChooseParamFile(true);
+    if (path.empty())
+        return;  // cancelled
+    // The whole file is read and checked before anything is sent.
+    std::string text, reason;
+    if (!kmr::ReadInputFile(path, PARAM_FILE_MAX_BYTES, &text, &reason)) {
+        kmr::ShowMessage("Error: Cannot load the parameters from " + QuotedPath(path) + ": " + reason +
+                         ".\nNothing was sent to the amplifier.");
+        return;
+    }
+    ParamSettings settings;
+    ParamFileError fault;
+    bool valid = false;
+    {
+        const std::lock_guard lock(m_transfer.RecordLock());
+        valid = ParseParamFile(text, m_transfer.Table(), &settings, &fault);
+    }
+    if (!valid) {
+        kmr::ShowMessage("Error: " + ParamFileFaultText(path, fault) +
+                         "\nThe file was not loaded; nothing was sent to the amplifier.");
+        return;
+    }
+    const std::string question = "Load " + QuotedPath(path) + " into the amplifier?\nThis writes mode " +
+                                 std::to_string(settings.mode) + " (" + MixerModeName(settings.mode) + ") and all " +
+                                 std::to_string(PARAM_COUNT) + " parameters over the amplifier's own.";
+    if (kmr::ShowMessage(question, true) != kmr::MSG_OK)
+        return;
+    // The records and the pages take the file's values once the amplifier has taken its mode,
+    // just before the worker sends them; a refused or failed mode write leaves both as they were.
+    MixerActionHooks hooks;
+    hooks.startingWorker = [this, &settings] {
+        {
+            const std::lock_guard lock(m_transfer.RecordLock());
+            ApplyParamSettings(settings, m_transfer.Table());
+        }
+        SetMixerMode(settings.mode);
+        if (m_pages != nullptr)
+            m_pages->Page(0)->UpdateAllParams();
+    };
+    const bool connected = Connected();
+    RunWorkerAction([&](const MessageTargetPtr& target, const MixerActionHooks& h) {
+        return ::WriteModeAndAllParams(settings.mode, connected, target, h, m_transfer);
     }, hooks);
 }
 
@@ -145,7 +273,7 @@ void CDlgOptionParam::ResetMixerParams()
         if (m_pages != nullptr)
             m_pages->Page(0)->ResetAllParams();  // the defaults, shown, and every slider its full range
     };
-    const bool connected = m_connected && m_connected();
+    const bool connected = Connected();
     RunWorkerAction([&](const MessageTargetPtr& target, const MixerActionHooks& h) {
         return ::ResetMixerParams(connected, target, h, m_transfer);
     }, hooks);
@@ -201,6 +329,7 @@ void CDlgOptionParam::OnProtocolNormalMSG(WorkerRun& run, WPARAM code, LPARAM va
             run.ended = true;
             if (m_pages != nullptr)
                 m_pages->Page(0)->UpdateAllParams();
+            EndRun(run, true);
         }
         break;
     case CParamTransfer::WRITE_ALL_FAILED:
@@ -209,6 +338,7 @@ void CDlgOptionParam::OnProtocolNormalMSG(WorkerRun& run, WPARAM code, LPARAM va
         if (run.window)
             run.window->SetProgress(CDlgProgress::DONE);
         kmr::ShowMessage(code == CParamTransfer::WRITE_ALL_FAILED ? WRITE_ALL_FAILED_TEXT : READ_ALL_FAILED_TEXT);
+        EndRun(run, false);
         break;
     default:
         break;

@@ -33,6 +33,19 @@ void Call(const std::function<void(int)>& hook, int value)
         hook(value);
 }
 
+// Busy or NotConnected after its message, or Started when nothing stands in the way (nothing
+// has been started then).
+MixerAction Refusal(bool connected, CParamTransfer& transfer)
+{
+    if (RefuseWhileRunning(transfer))
+        return MixerAction::Busy;
+    if (!connected) {
+        kmr::ShowMessage(NOT_CONNECTED_TEXT);
+        return MixerAction::NotConnected;
+    }
+    return MixerAction::Started;
+}
+
 MixerAction StartWorker(int started)
 {
     // A start refused in a race with another user of the line has said so in a message.
@@ -47,6 +60,11 @@ bool CheckMixerMode(int mode)
         return true;
     kmr::ShowMessage(MIXER_MODE_ERROR_TEXT);
     return false;
+}
+
+bool MixerActionAllowed(bool connected, CParamTransfer& transfer)
+{
+    return Refusal(connected, transfer) == MixerAction::Started;
 }
 
 bool WriteMixerModeWithRetry(int mode, CProtocolAppNormal& protocol)
@@ -79,12 +97,8 @@ MixerAction ResetMixerParams(bool connected, const MessageTargetPtr& target, con
 MixerAction WriteModeAndAllParams(int mode, bool connected, const MessageTargetPtr& target,
                                   const MixerActionHooks& hooks, CParamTransfer& transfer)
 {
-    if (RefuseWhileRunning(transfer))
-        return MixerAction::Busy;
-    if (!connected) {
-        kmr::ShowMessage(NOT_CONNECTED_TEXT);
-        return MixerAction::NotConnected;
-    }
+    if (const MixerAction refused = Refusal(connected, transfer); refused != MixerAction::Started)
+        return refused;
     if (!WriteMixerModeWithRetry(mode, transfer.Protocol())) {
         transfer.Protocol().Mac().ShowLineLost();
         kmr::ShowMessage(RESET_MODE_WRITE_ERROR_TEXT);
@@ -97,12 +111,8 @@ MixerAction WriteModeAndAllParams(int mode, bool connected, const MessageTargetP
 MixerAction ReadMixerParams(bool connected, const MessageTargetPtr& target, const MixerActionHooks& hooks,
                             CParamTransfer& transfer)
 {
-    if (RefuseWhileRunning(transfer))
-        return MixerAction::Busy;
-    if (!connected) {
-        kmr::ShowMessage(NOT_CONNECTED_TEXT);
-        return MixerAction::NotConnected;
-    }
+    if (const MixerAction refused = Refusal(connected, transfer); refused != MixerAction::Started)
+        return refused;
     CProtocolAppNormal& protocol = transfer.Protocol();
     const int mode = ReadMixerMode(protocol);
     if (mode < 0) {

@@ -61,6 +61,12 @@ struct MixerActionHooks {
 // True for a mixer mode of 0..2; otherwise shows MIXER_MODE_ERROR_TEXT and returns false.
 bool CheckMixerMode(int mode);
 
+// The checks WriteModeAndAllParams and ReadMixerParams begin with, for a caller that must know
+// before it asks the user anything (which file to save to or load): false after
+// TRANSFER_BUSY_TEXT while a worker runs, after the line-busy text while an update holds the
+// line, or after NOT_CONNECTED_TEXT when not connected. Sends nothing.
+bool MixerActionAllowed(bool connected, CParamTransfer& transfer = TheParamTransfer());
+
 // Writes mode to the amplifier (stored there as mode + 1) with ChangeModeOfMixer, and once more
 // if that fails. True when one of the two writes was acknowledged.
 bool WriteMixerModeWithRetry(int mode, CProtocolAppNormal& protocol = TheNormalProtocol());

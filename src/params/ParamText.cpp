@@ -245,8 +245,15 @@ std::string ModeDifferenceLine(int modeA, int modeB, const std::string& nameA, c
            std::to_string(modeB) + " " + MixerModeName(modeB);
 }
 
+std::string ParamFileFaultText(const std::string& path, const ParamFileError& error)
+{
+    const std::string where = kmr::Printable(path) + (error.line > 0 ? ":" + std::to_string(error.line) : "");
+    return where + ": " + error.reason;
+}
+
 void ApplyParamSettings(const ParamSettings& settings, CDSPParamTable& table)
 {
+    table.LoadModeDefaults(settings.mode);
     ForEachRecord(table, [&](int pos, int, int, DSPParam& r) {
         r.deviceValue = settings.deviceValues[pos];
         FromDeviceValue(r);

@@ -50,6 +50,9 @@ std::string DeviceRangeText(const DSPParam& record);
 // The name of a mixer mode ("Mixer", "Stereo Select", "Dual Mono Select"), or "?" outside 0..2.
 const char* MixerModeName(int mode);
 
+// The largest parameter file taken as input (kmr::ReadInputFile); a real one is about 10 KB.
+inline constexpr std::uint64_t PARAM_FILE_MAX_BYTES = 1 << 20;
+
 // The parameter file for mode and the records' current device values.
 std::string FormatParamFile(int mode, CDSPParamTable& table);
 
@@ -90,6 +93,13 @@ std::string DifferenceLine(const ParamDifference& d, const std::string& nameA, c
 // The same for the mode: "mode: amplifier 1 Stereo Select, file 0 Mixer".
 std::string ModeDifferenceLine(int modeA, int modeB, const std::string& nameA, const std::string& nameB);
 
-// Stores settings in the records: each record's deviceValue and the index it converts to
-// (values checked by ParseParamFile are always in range). The mode is not stored here.
+// Where and why a file at path is wrong, for the user: "amp.txt:6: value 25 of 0x3000 (Input 1
+// tone Bass) is outside its range 0..24", or "amp.txt: no mode line" for a fault of the whole
+// file. The path is shown with its control bytes escaped.
+std::string ParamFileFaultText(const std::string& path, const ParamFileError& error);
+
+// Stores settings in the records: first the defaults of the settings' mode
+// (CDSPParamTable::LoadModeDefaults), then each record's deviceValue and the index it converts
+// to (values checked by ParseParamFile are always in range). The mode itself is the caller's to
+// keep and to send.
 void ApplyParamSettings(const ParamSettings& settings, CDSPParamTable& table);

@@ -1,7 +1,8 @@
 #pragma once
-// The program's open-file dialog as the core sees it: ask the user for one existing file and
-// return its path. The desktop program installs a chooser that shows its file dialog; the CLI
-// and the tests install one that returns a path they were given.
+// The program's file dialog as the core sees it: ask the user for one file, an existing one to
+// open or a new or existing name to save to, and return its path. The desktop program installs
+// a chooser that shows its file dialog; the CLI and the tests install one that returns a path
+// they were given.
 #include <functional>
 #include <string>
 
@@ -11,8 +12,10 @@ namespace kmr {
 //   filter            entries of a description and a pattern, each followed by '|', e.g.
 //                     "Mixer Software Update files|*.bin|";
 //   defaultExtension  added to a typed name that has none ("bin", without the dot);
-//   initialName       the name proposed when the dialog opens ("WriteFlashFile");
-//   mustExist         only an existing file in an existing folder may be chosen.
+//   initialName       the name proposed when the dialog opens ("WriteFlashFile"); a path
+//                     ("/home/me/amps/amp1.txt") opens the dialog in its folder;
+//   mustExist         only an existing file in an existing folder may be chosen (to open);
+//                     false also allows a new name (to save).
 // It returns the chosen path, or an empty text when the user cancels.
 using FileChooser = std::function<std::string(const std::string& filter, const std::string& defaultExtension,
                                               const std::string& initialName, bool mustExist)>;

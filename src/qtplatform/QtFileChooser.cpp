@@ -66,20 +66,26 @@ std::string ShowFileDialog(const std::string& filter, const std::string& default
         qWarning("QtFileChooser: the file dialog can be shown only from the GUI thread");
         return {};
     }
-    QWidget* owner = QApplication::activeModalWidget();
+    // Over the window the user works in: the active one (the editor window stays usable beside
+    // the main window that runs modally), else the modal one.
+    QWidget* owner = QApplication::activeWindow();
     if (!owner)
-        owner = QApplication::activeWindow();
+        owner = QApplication::activeModalWidget();
     QFileDialog dialog(owner);
     // Qt's own dialog, the same on every desktop, so that its size and columns can be set.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // A new name may be chosen only to save: the dialog then says Save, and asks before an
+    // existing file is replaced.
+    dialog.setAcceptMode(mustExist ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     const QString filters = QtNameFilters(filter);
     if (!filters.isEmpty())
         dialog.setNameFilters(filters.split(";;"));
     dialog.setDefaultSuffix(QString::fromStdString(defaultExtension));
-    dialog.setDirectory(ChooserStartFolder(g_lastChosen));
-    dialog.selectFile(QString::fromStdString(initialName));
+    // A proposed name with a folder (the caller's last file of its kind) opens in that folder.
+    const bool nameHasFolder = initialName.find('/') != std::string::npos;
+    dialog.setDirectory(ChooserStartFolder(nameHasFolder ? initialName : g_lastChosen));
+    dialog.selectFile(QFileInfo(QFile::decodeName(QByteArray::fromStdString(initialName))).fileName());
     ShowDetails(dialog);
     QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
     dialog.resize(screen ? ChooserSize(screen->availableGeometry().size()) : CHOOSER_SIZE);

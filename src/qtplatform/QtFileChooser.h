@@ -24,9 +24,11 @@ inline constexpr QSize CHOOSER_SIZE{960, 600};
 // A chooser that shows Qt's own (not the desktop's) QFileDialog modally over the active window,
 // with the filter, the default suffix added to a typed name without one, and the initial name
 // proposed. It opens at ChooserSize in the detail view, its columns as wide as their contents
-// (the name column takes the rest), in ChooserStartFolder of the last file chosen through it in
-// this run. With mustExist only an existing file in an existing folder can be chosen. Returns
-// the chosen path in the file system's encoding, or "" when the user cancels.
+// (the name column takes the rest), in ChooserStartFolder of the initial name when that is a
+// path, else of the last file chosen through it in this run. With mustExist it is an Open
+// dialog where only an existing file in an existing folder can be chosen; without, a Save
+// dialog that takes a new name and asks before an existing file is chosen. Returns the chosen
+// path in the file system's encoding, or "" when the user cancels.
 // GUI thread only: a call from any other thread shows nothing and returns "" (a cancel).
 kmr::FileChooser QtFileChooser();
 

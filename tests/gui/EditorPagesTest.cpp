@@ -1,7 +1,7 @@
 // The Input and Output pages on the page framework, with the Parameter Option panel over them,
 // against the simulated amplifier: what the pages show, what reaches the amplifier after a
 // change in each mixer mode, how a change meets a worker, and the editor window of
-// kmr6650-tool --editor end to end.
+// kmr6650-tool --editor end to end, its parameter files checked against the command line's.
 #include "AmpSimulator.h"
 #include "app/DlgCommOption.h"
 #include "app/UpdaterApp.h"
@@ -16,7 +16,9 @@
 #include "params/ParamText.h"
 #include "params/ParamTransfer.h"
 #include "params/ValueConvert.h"
+#include "platform/FileChooser.h"
 #include "protocol/NormalMessages.h"
+#include "qtplatform/QtFileChooser.h"
 #include "res/Resource.h"
 #include "support/CliRunner.h"
 #include "support/MessageRecorder.h"
@@ -27,12 +29,20 @@
 #include <QAccessibleValueInterface>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QAbstractItemView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -505,6 +515,17 @@ void ExpectPagesShow(CDlgParamAdjust& adjust, CDSPParamTable& want, CDSPParamTab
         }
 }
 
+// Stores every record of table in sim, and mode.
+void SetAmplifier(CAmpSimulator& sim, CDSPParamTable& table, int mode)
+{
+    for (int page = 0; page < PAGE_COUNT; ++page)
+        for (int slot = 0; slot < table.GetCount(page); ++slot) {
+            const DSPParam& r = *table.GetRecord(page, slot);
+            ASSERT_TRUE(sim.SetParam(static_cast<std::uint16_t>(r.address), static_cast<std::uint16_t>(r.deviceValue)));
+        }
+    ASSERT_TRUE(sim.SetParam(0xF001, static_cast<std::uint16_t>(mode + 1)));
+}
+
 // The desktop program with the editor window, its port on sim.
 class EditorWindow : public ::testing::Test {
 protected:
@@ -580,10 +601,7 @@ TEST_F(EditorWindow, ReadsEveryPageFromTheAmplifierWritesEachChangeAndResetsAll)
     // Open Port reads them into every control.
     CDSPParamTable amp;
     OtherValues(amp);
-    for (int page = 0; page < PAGE_COUNT; ++page)
-        for (int slot = 0; slot < amp.GetCount(page); ++slot)
-            ASSERT_TRUE(sim.SetParam(static_cast<std::uint16_t>(amp.GetRecord(page, slot)->address),
-                                     static_cast<std::uint16_t>(amp.GetRecord(page, slot)->deviceValue)));
+    SetAmplifier(sim, amp, MIXER_MODE_MIXER);
     OpenPort();
     ExpectPagesShow(*main.AdjustPanel(), amp, TheParamTable());
 
@@ -672,6 +690,291 @@ TEST_F(EditorWindow, ReturnInTheRegisterConsoleRunsTheCommandAsEnterDoes)
     QTest::keyClick(command, Qt::Key_Enter);
     EXPECT_EQ(TakeWrites(), (Writes{{0x3002, 0x0012}}));
     EXPECT_TRUE(main.isVisible()) << "the main window's default button is not pressed";
+}
+
+namespace {
+
+// Stands in for the user at the file chooser: answers each call with answer and keeps what the
+// program asked with.
+class ChooserStandIn {
+public:
+    struct Call {
+        std::string filter, extension, initialName;
+        bool mustExist;
+    };
+    ChooserStandIn()
+    {
+        m_previous = kmr::SetFileChooser([this](const std::string& filter, const std::string& extension,
+                                                const std::string& initialName, bool mustExist) {
+            calls.push_back({filter, extension, initialName, mustExist});
+            return answer;
+        });
+    }
+    ~ChooserStandIn() { kmr::SetFileChooser(m_previous); }
+    ChooserStandIn(const ChooserStandIn&) = delete;
+    ChooserStandIn& operator=(const ChooserStandIn&) = delete;
+
+    std::string answer;
+    std::vector<Call> calls;
+
+private:
+    kmr::FileChooser m_previous;
+};
+
+// Both amplifiers hold the same mode and the same value in every record.
+void ExpectSameAmplifier(const CAmpSimulator& a, const CAmpSimulator& b)
+{
+    EXPECT_EQ(a.GetParam(0xF001), b.GetParam(0xF001)) << "the mixer mode";
+    CDSPParamTable table;
+    for (int page = 0; page < PAGE_COUNT; ++page)
+        for (int slot = 0; slot < table.GetCount(page); ++slot) {
+            const auto address = static_cast<std::uint16_t>(table.GetRecord(page, slot)->address);
+            EXPECT_EQ(a.GetParam(address), b.GetParam(address)) << table.GetRecord(page, slot)->name;
+        }
+}
+
+void WriteTextFile(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+// The editor window with the chooser and the messages answered by the test.
+class EditorFiles : public EditorWindow {
+protected:
+    QWidget* Editor() { return main.EditorWindow(); }
+    // The user presses Ctrl+key in the editor window.
+    void PressCtrl(Qt::Key key)
+    {
+        Editor()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Editor()));
+        QTest::keyClick(Editor(), key, Qt::ControlModifier);
+    }
+    void Save() { PressCtrl(Qt::Key_S); }
+    void Load() { PressCtrl(Qt::Key_O); }
+    std::string In(const std::string& name) { return QDir(folder.path()).filePath(QString::fromStdString(name)).toStdString(); }
+    std::string ModeBox() { return main.OptionPanel()->Builder().Control<QComboBox>(IDC_OP_MODE)->currentText().toStdString(); }
+    std::string InputCaption() { return main.AdjustPanel()->Page(0)->Builder().Text(1075).toStdString(); }
+
+    MessageRecorder messages;
+    ChooserStandIn chooser;
+    QTemporaryDir folder;
+};
+
+} // namespace
+
+TEST_F(EditorFiles, SaveAndLoadAreInTheEditorsContextMenuAndAskNothingWhenTheyCannotRun)
+{
+    // The right mouse button over a page opens the window's menu with both entries and their keys.
+    QStringList entries;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 5000));
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* a : menu->actions())
+            entries << a->text() + " " + a->shortcut().toString();
+        menu->close();
+    });
+    QWidget* page = main.AdjustPanel()->Page(0);
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5), page->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(page, &rightClick);
+    EXPECT_EQ(entries, (QStringList{"&Save Parameters... Ctrl+S", "&Load Parameters... Ctrl+O"}));
+
+    // The port closed, an update on the line, a worker running: each says why, and neither a
+    // file is asked for nor anything sent.
+    chooser.answer = In("never.txt");
+    Save();
+    Load();
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{NOT_CONNECTED_TEXT, NOT_CONNECTED_TEXT}));
+    OpenPort();
+    messages.Clear();
+    sim.ClearReceived();
+    ASSERT_TRUE(TheMacLayer().ClaimLine(CProtocolMACLayer::LineUse::Update, "an update"));
+    const std::string lineBusy = TheMacLayer().LineBusyText();
+    Save();
+    Load();
+    TheMacLayer().ReleaseLine(CProtocolMACLayer::LineUse::Update);
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{lineBusy, lineBusy}));
+    messages.Clear();
+    sim.SetReplyDelayMs(30);
+    main.OptionPanel()->ReadMixerParams();
+    {
+        // The worker waits before its next group until the test lets go (messages shown while
+        // the lock is held come when it is released).
+        const std::lock_guard hold(TheParamTransfer().RecordLock());
+        ASSERT_TRUE(TheParamTransfer().IsRunning());
+        Save();
+        Load();
+    }
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{TRANSFER_BUSY_TEXT, TRANSFER_BUSY_TEXT}));
+    ASSERT_TRUE(WorkerDone());
+    EXPECT_TRUE(chooser.calls.empty());
+    EXPECT_TRUE(TakeWrites().empty());
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(chooser.answer)));
+}
+
+TEST_F(EditorFiles, SaveReadsEverythingAndWritesAFileTheCommandLineLoadsIntoAnotherAmplifier)
+{
+    CDSPParamTable amp;
+    OtherValues(amp);
+    SetAmplifier(sim, amp, MIXER_MODE_STEREO);
+    OpenPort();
+
+    // A destination that cannot take the file is refused, named, before anything is read.
+    chooser.answer = folder.path().toStdString();
+    sim.ClearReceived();
+    Save();
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error: Cannot save the parameters to '" + chooser.answer +
+                                                         "': it is a folder."});
+    EXPECT_TRUE(sim.Received().empty());
+
+    // The amplifier changed since Open Port: the save reads it all again, with the progress
+    // window, and writes what it read over the old file, keeping the file's mode.
+    DSPParam& changed = *amp.GetRecord(PAGE_LIMITER, 2);
+    changed.index = changed.index == 0 ? 1 : 0;
+    changed.deviceValue = DeviceValueAt(changed, changed.index);
+    ASSERT_TRUE(sim.SetParam(static_cast<std::uint16_t>(changed.address), static_cast<std::uint16_t>(changed.deviceValue)));
+    const std::string path = In("amp 1.txt");
+    WriteTextFile(path, "old\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    chooser.answer = path;
+    messages.Clear();
+    Save();
+    EXPECT_NE(main.OptionPanel()->Progress(), nullptr) << "the read's progress window";
+    ASSERT_TRUE(WorkerDone());
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Saved mode 1 (Stereo Select) and 108 parameters to '" + path + "'."});
+    EXPECT_EQ(ReadTextFile(path), FormatParamFile(MIXER_MODE_STEREO, amp));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    // The chooser offered parameter files and a new name, and then proposed the last file.
+    ASSERT_EQ(chooser.calls.size(), 2u);
+    EXPECT_EQ(chooser.calls[0].filter, "Parameter files|*.txt|All files|*|");
+    EXPECT_EQ(chooser.calls[0].extension, "txt");
+    EXPECT_EQ(chooser.calls[0].initialName, "KMR6650_Parameters");
+    EXPECT_FALSE(chooser.calls[0].mustExist);
+    EXPECT_EQ(chooser.calls[1].initialName, folder.path().toStdString());
+
+    // The command line loads the file into a second amplifier, which then equals the first.
+    CAmpSimulator second;
+    ASSERT_TRUE(second.Start());
+    const CliRun load = RunProgram(KMR_CLI_PATH, "--port " + second.SlavePath() + " params load '" + path + "'");
+    ASSERT_EQ(load.status, 0) << load.err;
+    ExpectSameAmplifier(second, sim);
+
+    // A mode outside 0..2, or a read that fails, writes nothing and says so.
+    const std::string saved = ReadTextFile(path);
+    messages.Clear();
+    ASSERT_TRUE(sim.SetParam(0xF001, 8));
+    Save();
+    ASSERT_TRUE(WorkerDone());
+    ASSERT_EQ(messages.Texts().size(), 2u);
+    EXPECT_EQ(messages.Texts()[0], MIXER_MODE_ERROR_TEXT);
+    EXPECT_EQ(messages.Texts()[1], "Error: The amplifier reports mixer mode 7, outside 0..2 (Mixer, Stereo Select, "
+                                   "Dual Mono Select). Nothing was saved to '" + path +
+                                       "': a file with this mode could not be loaded.");
+    messages.Clear();
+    sim.SetSilent(true);
+    Save();
+    ASSERT_TRUE(WorkerDone());
+    EXPECT_EQ(messages.Texts().back(), "Nothing was saved to '" + path + "'.");
+    EXPECT_TRUE(messages.Saw(READ_MODE_ERROR_TEXT));
+    EXPECT_EQ(ReadTextFile(path), saved);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"amp 1.txt"}) << "no temporary file left";
+}
+
+TEST_F(EditorFiles, LoadWritesAFileTheCommandLineSavedFromAnotherAmplifierAfterTheUsersOk)
+{
+    // The command line saves a second amplifier, in Stereo mode, every record away from its default.
+    CAmpSimulator second;
+    ASSERT_TRUE(second.Start());
+    CDSPParamTable amp;
+    OtherValues(amp);
+    SetAmplifier(second, amp, MIXER_MODE_STEREO);
+    const std::string path = In("bench.txt");
+    const CliRun save = RunProgram(KMR_CLI_PATH, "--port " + second.SlavePath() + " params save " + path);
+    ASSERT_EQ(save.status, 0) << save.err;
+    OpenPort();
+
+    // Cancel at the question: nothing sent, nothing shown.
+    const std::string question = "Load '" + path +
+                                 "' into the amplifier?\nThis writes mode 1 (Stereo Select) and all 108 parameters "
+                                 "over the amplifier's own.";
+    chooser.answer = path;
+    messages.SetAnswer(kmr::MSG_CANCEL);
+    sim.ClearReceived();
+    Load();
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{question});
+    EXPECT_TRUE(sim.Received().empty());
+    CDSPParamTable defaults;
+    ExpectPagesShow(*main.AdjustPanel(), defaults, TheParamTable());
+    EXPECT_EQ(ModeBox(), "Mixer");
+
+    // OK: the mode and every record go to the amplifier with the progress window; the pages,
+    // the work-mode box and the captions show the file.
+    messages.Clear();
+    messages.SetAnswer(kmr::MSG_OK);
+    Load();
+    EXPECT_NE(main.OptionPanel()->Progress(), nullptr) << "the write's progress window";
+    ASSERT_TRUE(WorkerDone());
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{question});
+    ExpectSameAmplifier(sim, second);
+    ExpectPagesShow(*main.AdjustPanel(), amp, TheParamTable());
+    EXPECT_EQ(ModeBox(), "Stereo Select");
+    EXPECT_EQ(InputCaption(), "Inputs 1/2");
+    // An existing file was asked for, the second time proposing the last one (its folder).
+    ASSERT_EQ(chooser.calls.size(), 2u);
+    EXPECT_TRUE(chooser.calls[0].mustExist);
+    EXPECT_EQ(chooser.calls[0].initialName, "");
+    EXPECT_EQ(chooser.calls[1].initialName, path);
+    EXPECT_EQ(main.OptionPanel()->LastParamFile(), path);
+}
+
+TEST_F(EditorFiles, AFaultyFileNamesItsLineAndNothingIsSentOrShown)
+{
+    OpenPort();
+    CDSPParamTable table;
+    std::string text = FormatParamFile(MIXER_MODE_DUAL_MONO, table);
+    const std::size_t first = text.find("0x3000 ");
+    ASSERT_NE(first, std::string::npos);
+    text.replace(first, text.find('\n', first) - first, "0x3000 25");  // line 6: out of range
+    chooser.answer = In("range.txt");
+    WriteTextFile(chooser.answer, text);
+    sim.ClearReceived();
+    Load();
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error: " + chooser.answer +
+                                                         ":6: value 25 of 0x3000 (Input 1 tone Bass) is outside its range 0..24"
+                                                         "\nThe file was not loaded; nothing was sent to the amplifier."});
+    // A file that cannot be read is named with the reason.
+    chooser.answer = In("missing.txt");
+    messages.Clear();
+    Load();
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error: Cannot load the parameters from '" + chooser.answer +
+                                                         "': No such file or directory.\nNothing was sent to the amplifier."});
+    EXPECT_TRUE(sim.Received().empty());
+    EXPECT_EQ(main.OptionPanel()->Progress(), nullptr);
+    ExpectPagesShow(*main.AdjustPanel(), table, TheParamTable());
+    EXPECT_EQ(ModeBox(), "Mixer");
+}
+
+// The program's own chooser opens over the editor window when that is where the user works,
+// though the main window runs modally beside it.
+TEST_F(EditorWindow, TheFileDialogOpensOverTheEditorWindow)
+{
+    main.hide();
+    main.setWindowModality(Qt::ApplicationModal);  // as the program runs it
+    main.show();
+    main.EditorWindow()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.EditorWindow()));
+    QWidget* owner = nullptr;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }, 5000));
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        owner = dialog->parentWidget();
+        dialog->reject();
+    });
+    EXPECT_EQ(QtFileChooser()(CDlgOptionParam::PARAM_FILE_FILTER, "txt", "", true), "");
+    EXPECT_EQ(owner, main.EditorWindow());
 }
 
 TEST(EditorProgram, SaysHowToStartAndRefusesAnythingElse)

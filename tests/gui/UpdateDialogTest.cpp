@@ -614,6 +614,33 @@ TEST(QtFileChooser, OpensReadableInTheFolderOfTheLastChosenFile)
     }
 }
 
+// Without mustExist the chooser is a Save dialog: a new name is taken, the default extension
+// added, an existing file asked about; a proposed path opens in its folder with its name.
+TEST(QtFileChooser, SavesUnderANewNameInTheFolderOfTheProposedPath)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::string proposed = QDir(folder.path()).filePath("amp 1.txt").toStdString();
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }, 5000));
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        seen = true;
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile);
+        EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+        EXPECT_EQ(dialog->nameFilters().join("|").toStdString(), "Parameter files (*.txt)|All files (*)");
+        EXPECT_EQ(dialog->directory().absolutePath(), folder.path());
+        ASSERT_EQ(dialog->selectedFiles().size(), 1);
+        EXPECT_EQ(dialog->selectedFiles()[0].toStdString(), proposed);
+        dialog->selectFile("amp 2");  // a new name, typed without its extension
+        static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+    });
+    const std::string answer = QtFileChooser()("Parameter files|*.txt|All files|*|", "txt", proposed, false);
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(answer, QDir(folder.path()).filePath("amp 2.txt").toStdString());
+}
+
 // ---- Whole updates through the windows, against the simulated amplifier ----------------------
 
 namespace {
