@@ -25,9 +25,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What Ansible's recap says of one host.
+// What Ansible's recap says of one host: how many tasks changed something, how many failed.
 struct HostRecap {
-    int ok = -1, changed = -1, failed = -1, unreachable = -1;
+    int changed = -1, failed = -1;
 };
 
 // The recap at the end of ansible-playbook's output, by host name.
@@ -37,11 +37,11 @@ std::map<std::string, HostRecap> ParseRecap(const std::string& out)
     const std::size_t start = out.find("PLAY RECAP");
     if (start == std::string::npos)
         return hosts;
-    static const std::regex line(R"((\S+)\s+:\s+ok=(\d+)\s+changed=(\d+)\s+unreachable=(\d+)\s+failed=(\d+))");
+    static const std::regex line(R"((\S+)\s+:\s+ok=\d+\s+changed=(\d+)\s+unreachable=\d+\s+failed=(\d+))");
     for (const std::string& text : SplitLines(out.substr(start))) {
         std::smatch m;
         if (std::regex_search(text, m, line))
-            hosts[m[1]] = {std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[5]), std::stoi(m[4])};
+            hosts[m[1]] = {std::stoi(m[2]), std::stoi(m[3])};
     }
     return hosts;
 }
@@ -276,21 +276,33 @@ TEST_F(AnsibleTest, BackupFetchesAFilePerPortAndIsChangedWhereTheParametersChang
     EXPECT_FALSE(fs::exists(Backup(2, missing)));
 }
 
-TEST_F(AnsibleTest, UpdateWithABadFileStopsBeforeAnyAmplifierIsAsked)
+TEST_F(AnsibleTest, UpdateStopsBeforeAnyAmplifierIsAskedWhenAHostFailsTheFileCheck)
 {
+    // Each host's amplifiers untouched: not even a backup's reading, no update command.
+    const auto expectUntouched = [&](const CliRun& r) {
+        EXPECT_NE(r.status, 0) << r.out;
+        for (int n = 0; n < HOSTS; ++n) {
+            EXPECT_TRUE(amps[n]->Received().empty()) << Host(n);
+            EXPECT_EQ(UpdateCommands(*amps[n]), 0u) << Host(n);
+        }
+        EXPECT_FALSE(fs::exists(dir + "backups"));
+    };
+
+    // A file that fails its check.
     kmr::sim::PresetFileOptions bad;
     bad.fault = kmr::sim::PresetFileOptions::RECORD_SUM;
-    const TempUpdateFile file(kmr::sim::MakePresetUpdateFile(bad));
-
-    const CliRun r = Playbook("update.yml", "-e kmr_update_kind=preset -e kmr_update_file=" + file.Path());
-    EXPECT_NE(r.status, 0) << r.out;
+    const TempUpdateFile badFile(kmr::sim::MakePresetUpdateFile(bad));
+    CliRun r = Playbook("update.yml", "-e kmr_update_kind=preset -e kmr_update_file=" + badFile.Path());
     EXPECT_NE(r.out.find("Invalid Preset Update file!"), std::string::npos) << r.out;
-    for (int n = 0; n < HOSTS; ++n) {
-        EXPECT_EQ(recap[Host(n)].failed, 1) << r.out;
-        EXPECT_TRUE(amps[n]->Received().empty()) << Host(n);  // not even a backup's reading
-        EXPECT_EQ(UpdateCommands(*amps[n]), 0u) << Host(n);
-    }
-    EXPECT_FALSE(fs::exists(dir + "backups"));
+    expectUntouched(r);
+
+    // A good file that one host cannot take (its working folder is a file) stops the others too.
+    const TempUpdateFile goodFile(kmr::sim::MakePresetUpdateFile());
+    fs::remove_all(dir + Host(1));
+    std::ofstream(dir + Host(1)) << "not a folder";
+    r = Playbook("update.yml", "-e kmr_update_kind=preset -e kmr_update_file=" + goodFile.Path());
+    EXPECT_EQ(recap[Host(1)].failed, 1) << r.out;
+    expectUntouched(r);
 }
 
 TEST_F(AnsibleTest, UpdateBacksUpAndThenUpdatesEveryAmplifier)
@@ -311,7 +323,7 @@ TEST_F(AnsibleTest, UpdateBacksUpAndThenUpdatesEveryAmplifier)
     }
 }
 
-TEST_F(AnsibleTest, AFailedAmplifierStopsTheUpdateOfEveryLaterOne)
+TEST_F(AnsibleTest, AFailedAmplifierStopsItsHostAndTheLaterBatches)
 {
     // host1 has two amplifiers; its first one does not acknowledge the start of an update.
     CAmpSimulator second;
@@ -321,16 +333,17 @@ TEST_F(AnsibleTest, AFailedAmplifierStopsTheUpdateOfEveryLaterOne)
     amps[0]->Update().SetNoAck(CSimUpdate::Establish, true);
     const TempUpdateFile file(kmr::sim::MakePresetUpdateFile());
 
-    const CliRun r = Playbook("update.yml", "-e kmr_update_kind=preset -e kmr_update_file=" + file.Path());
+    // Batches of two hosts: host1 and host2, then host3.
+    const CliRun r = Playbook("update.yml", "-e kmr_update_kind=preset -e kmr_batch=2 -e kmr_update_file=" + file.Path());
     EXPECT_NE(r.status, 0) << r.out;
     EXPECT_EQ(recap[Host(0)].failed, 1) << r.out;
     EXPECT_GT(UpdateCommands(*amps[0]), 0u);
     EXPECT_FALSE(amps[0]->Update().Completed());
-    // Backed up, but not updated: host1's second amplifier and the later batches' hosts.
-    EXPECT_TRUE(fs::exists(Backup(0, second.SlavePath())));
+    // host2, in the same batch, finishes its update.
+    EXPECT_TRUE(amps[1]->Update().Completed()) << amps[1]->Update().LastError();
+    // Backed up, but not updated: host1's second amplifier and the next batch's host3.
+    for (const std::string& backup : {Backup(0, second.SlavePath()), Backup(2)})
+        EXPECT_TRUE(fs::exists(backup)) << backup;
     EXPECT_EQ(UpdateCommands(second), 0u);
-    for (int n = 1; n < HOSTS; ++n) {
-        EXPECT_TRUE(fs::exists(Backup(n))) << Backup(n);
-        EXPECT_EQ(UpdateCommands(*amps[n]), 0u) << Host(n);
-    }
+    EXPECT_EQ(UpdateCommands(*amps[2]), 0u);
 }
