@@ -14,6 +14,7 @@ packages=(
   lintian                                           # the package's check against Debian's rules
   fonts-liberation2                                 # the fonts the dialogs are drawn with
   socat                                             # the test through a serial device server
+  ansible-core                                      # the test of the playbooks in examples/ansible
 )
 missing=()
 for p in "${packages[@]}"; do
