@@ -234,7 +234,7 @@ int RunCheckFile(const CliOptions& o)
                        {"kind", o.args[1]},
                        {"file", JsonText(o.args[2])},
                        {"bytes", length},
-                       {"blocks", blocks},
+                       {"blocks", valid ? Json(blocks) : Json(nullptr)},  // a broken file makes no blocks
                        {"result", JsonText(result)},
                        {"where", JsonTextOrNull(detail)}});
     return error.empty() ? 0 : 1;
