@@ -351,8 +351,13 @@ int ParamsDiff(const CliOptions& o)
                           {"b", JsonText(o.args.back())},
                           {"mode", {{"a", modeA}, {"b", b.mode}}},
                           {"differences", list}};
-    const std::string result = same ? "The same." : std::to_string(differences.size()) + " parameters differ" +
-                                                        (modeA != b.mode ? ", and the mode." : ".");
+    const size_t n = differences.size();
+    const std::string records = n == 1 ? "1 parameter differs" : std::to_string(n) + " parameters differ";
+    const bool modeDiffers = modeA != b.mode;
+    const std::string result = same                ? "The same."
+                               : n == 0            ? "The mode differs."
+                               : modeDiffers       ? records + ", and the mode."
+                                                   : records + ".";
     return Document(head, same ? 0 : 1, members, result, start);
 }
 

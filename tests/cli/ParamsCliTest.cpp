@@ -9,6 +9,7 @@
 #include "support/Wait.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <csignal>
 #include <filesystem>
@@ -406,6 +407,9 @@ TEST_F(ParamsCliTest, DiffSaysWhatDiffersAndExitsAsDiffDoes)
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(r.out, "mode: amplifier 1 Stereo Select, file 0 Mixer\n"
                      "0x3000 Input 1 tone Bass: amplifier +2.00 dB, file 0.00 dB\n");
+    const auto doc = nlohmann::json::parse(Cli("--json params diff " + dir + "a.txt").out);
+    EXPECT_EQ(doc.at("result"), "1 parameter differs, and the mode.");
+    EXPECT_EQ(doc.at("differences").at(0).at("b").at("label"), "0.00");
 
     // Two files, without a port: this one does not even exist.
     ASSERT_EQ(Cli("params save " + dir + "b.txt").status, 0);
