@@ -295,6 +295,16 @@ TEST_F(CliTest, TraceRecordsEveryFrameBothWays)
     r = Cli(Port() + "--trace /nonexistent-dir/trace check");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("trace"), std::string::npos);
+
+    // A trace that cannot be written whole fails the command although the read succeeded: here
+    // the file size limit (2 KB) stops it part way.
+    r = RunProgram("sh", "-c \"trap '' XFSZ; ulimit -f 4; exec " KMR_CLI_PATH " " + Port() + "--trace " + trace +
+                             " params read\"");
+    std::remove(trace.c_str());
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.out.find("0x3000"), std::string::npos);
+    EXPECT_NE(r.err.find("kmr6650-cli: the trace file '" + trace + "' is incomplete: File too large"), std::string::npos)
+        << r.err;
 }
 
 namespace {
